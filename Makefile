@@ -1,0 +1,52 @@
+# Front door of the project: `make demo` shows the demo, `make test` runs every test.
+BUILD      ?= build
+BUILD_ASAN ?= build-asan
+JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
+GENERATOR  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
+LAUNCHER   := $(shell command -v ccache >/dev/null 2>&1 && echo "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache")
+
+.PHONY: all setup configure build test test-asan demo bench fuzz install clean
+
+all: build
+
+setup:
+	@scripts/setup.sh
+
+$(BUILD)/CMakeCache.txt:
+	cmake -S . -B $(BUILD) $(GENERATOR) $(LAUNCHER) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+configure: $(BUILD)/CMakeCache.txt
+
+build: $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: setup
+	$(MAKE) build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+test-asan: setup
+	cmake -S . -B $(BUILD_ASAN) $(GENERATOR) $(LAUNCHER) -DCMAKE_BUILD_TYPE=Debug \
+	  -DTOVLET_SANITIZE=ON -DTOVLET_BUILD_BENCH=OFF
+	cmake --build $(BUILD_ASAN) -j $(JOBS)
+	cd $(BUILD_ASAN) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+demo: setup
+	$(MAKE) build
+	$(BUILD)/bin/tovlet-demo
+
+bench: setup
+	$(MAKE) build
+	@for b in $(BUILD)/bin/bench_*; do echo "== $$b"; QT_QPA_PLATFORM=offscreen $$b || exit 1; done
+
+fuzz: setup
+	cmake -S . -B build-fuzz $(GENERATOR) $(LAUNCHER) -DCMAKE_CXX_COMPILER=clang++ \
+	  -DCMAKE_BUILD_TYPE=Debug -DTOVLET_BUILD_FUZZ=ON -DTOVLET_BUILD_TESTS=OFF \
+	  -DTOVLET_BUILD_DEMO=OFF -DTOVLET_BUILD_BENCH=OFF
+	cmake --build build-fuzz -j $(JOBS)
+	@for f in build-fuzz/bin/fuzz_*; do echo "== $$f"; $$f -max_total_time=20 fuzz/corpus/$$(basename $$f | sed 's/^fuzz_//') || exit 1; done
+
+install: build
+	cmake --install $(BUILD) --prefix $(or $(PREFIX),/usr/local)
+
+clean:
+	rm -rf $(BUILD) $(BUILD_ASAN) build-fuzz

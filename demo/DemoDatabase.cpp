@@ -1,0 +1,51 @@
+#include "DemoDatabase.h"
+
+#include "toolkit/Exception.h"
+#include "toolkit/SqlDatabase.h"
+
+#include <QDir>
+#include <QFile>
+
+static void InitSchemaResources()
+{
+    Q_INIT_RESOURCE(schema);
+}
+
+namespace demo {
+
+namespace {
+QString Resource(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        throw toolkit::Exception(QStringLiteral("Missing resource %1").arg(path));
+    return QString::fromUtf8(f.readAll());
+}
+} // namespace
+
+TDemoDatabase OpenDemoDatabase(const QString &folder)
+{
+    InitSchemaResources();
+    TDemoDatabase result;
+    result.Folder = folder;
+    if (!QDir().mkpath(folder))
+        throw toolkit::Exception(QStringLiteral("Mape %1 ni mogoče ustvariti.").arg(folder));
+    const QString qdat = QDir(folder).filePath(QStringLiteral("qdat.sqlite"));
+    result.Created = !QFile::exists(qdat);
+    QSqlDatabase db = toolkit::OpenSqliteDatabase(QStringLiteral("_ZDR"), QDir(folder).filePath(QStringLiteral("tovlet-demo.sqlite")),
+                                                  {{QStringLiteral("QDAT"), qdat}});
+    try {
+        toolkit::ExecuteSqlScript(db, Resource(QStringLiteral(":/tovlet/db/qdat.sql")));
+        if (result.Created)
+            toolkit::ExecuteSqlScript(db, Resource(QStringLiteral(":/tovlet/db/demo_seed.sql")));
+    } catch (...) {
+        toolkit::CloseDatabase(QStringLiteral("_ZDR"));
+        // A half-created database must not pass for a seeded one next time.
+        if (result.Created)
+            QFile::remove(qdat);
+        throw;
+    }
+    return result;
+}
+
+} // namespace demo

@@ -1,0 +1,63 @@
+// tovlet-demo: a small clinic host application on the embedded database.
+//   tovlet-demo                      the main window
+//   tovlet-demo --screenshot FILE    render the main window into a PNG and exit
+//   --data-dir DIR                   database folder (default: the user's data folder)
+#include "DemoDatabase.h"
+#include "DemoMainWindow.h"
+
+#include "toolkit/Exception.h"
+#include "tovlet/core/Tovlet.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <QTimer>
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tovlet-demo"));
+    QApplication::setOrganizationName(QStringLiteral("Tovlet"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Tovlet demo clinic"));
+    parser.addHelpOption();
+    QCommandLineOption screenshot(QStringLiteral("screenshot"), QStringLiteral("Render the main window into FILE (PNG) and exit."),
+                                  QStringLiteral("FILE"));
+    QCommandLineOption dataDir(QStringLiteral("data-dir"), QStringLiteral("Folder of the demo database."), QStringLiteral("DIR"));
+    parser.addOption(screenshot);
+    parser.addOption(dataDir);
+    parser.process(app);
+    const bool headless = parser.isSet(screenshot);
+
+    tovlet::TPackageScope package;
+
+    const QString folder = parser.isSet(dataDir) ? parser.value(dataDir)
+                                                 : QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    try {
+        demo::OpenDemoDatabase(folder);
+    } catch (const toolkit::Exception &e) {
+        const QString text = QStringLiteral("Demo baze ni mogoče odpreti.\n%1").arg(e.Message());
+        if (headless)
+            std::fprintf(stderr, "%s\n", qPrintable(text));
+        else
+            QMessageBox::critical(nullptr, QStringLiteral("Napaka"), text);
+        return 1;
+    }
+
+    demo::TDemoMainWindow window(folder);
+    window.resize(960, 600);
+    window.show();
+    if (headless) {
+        QApplication::processEvents();
+        const QImage image = window.grab().toImage();
+        if (!image.save(parser.value(screenshot), "PNG")) {
+            std::fprintf(stderr, "Cannot write %s\n", qPrintable(parser.value(screenshot)));
+            return 1;
+        }
+        return 0;
+    }
+    return QApplication::exec();
+}

@@ -1,0 +1,17 @@
+# Runs the demo headless twice (creating, then reopening its database) and
+# checks that it wrote a PNG of a reasonable size.
+file(REMOVE_RECURSE ${DATA})
+file(REMOVE ${OUT})
+foreach(run first second)
+  execute_process(COMMAND ${DEMO} --data-dir ${DATA} --screenshot ${OUT} RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "tovlet-demo (${run} run) exited with ${rc}")
+  endif()
+endforeach()
+if(NOT EXISTS ${OUT})
+  message(FATAL_ERROR "no screenshot written")
+endif()
+file(SIZE ${OUT} size)
+if(size LESS 5000)
+  message(FATAL_ERROR "screenshot suspiciously small: ${size} bytes")
+endif()

@@ -1,0 +1,58 @@
+// Exceptions of the toolkit: every error the framework raises carries a
+// QString message (English for programming errors, Slovenian for the user).
+#pragma once
+
+#include "toolkit/toolkit_export.h"
+
+#include <QByteArray>
+#include <QString>
+#include <exception>
+
+namespace toolkit {
+
+class TOOLKIT_EXPORT Exception : public std::exception
+{
+public:
+    explicit Exception(QString message);
+    ~Exception() override;
+
+    const QString &Message() const noexcept { return FMessage; }
+    const char *what() const noexcept override { return FUtf8.constData(); }
+
+private:
+    QString FMessage;
+    QByteArray FUtf8;
+};
+
+// The silent abort: unwinds the current operation; top-level handlers swallow
+// it without showing anything to the user.
+class TOOLKIT_EXPORT EAbort : public Exception
+{
+public:
+    EAbort();
+};
+
+// Index out of range or a forbidden operation on a list.
+class TOOLKIT_EXPORT EListError : public Exception
+{
+public:
+    using Exception::Exception;
+};
+
+// Text that does not convert to the wanted type (dates, numbers).
+class TOOLKIT_EXPORT EConvertError : public Exception
+{
+public:
+    using Exception::Exception;
+};
+
+// Misuse of a data set or a field: unknown field, wrong state, read-only.
+class TOOLKIT_EXPORT EDatabaseError : public Exception
+{
+public:
+    using Exception::Exception;
+};
+
+[[noreturn]] TOOLKIT_EXPORT void Abort();
+
+} // namespace toolkit

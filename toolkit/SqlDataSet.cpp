@@ -1,0 +1,264 @@
+#include "SqlDataSet.h"
+#include "Exception.h"
+
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlField>
+#include <QSqlRecord>
+#include <QSqlResult>
+#include <sqlite3.h>
+
+namespace toolkit {
+
+TSqlDataSet::TSqlDataSet(QObject *owner, const QString &connectionName)
+    : TDataSet(owner)
+    , FConnectionName(connectionName)
+{
+}
+
+TSqlDataSet::~TSqlDataSet()
+{
+    FQuery.reset();
+}
+
+void TSqlDataSet::SetConnectionName(const QString &name)
+{
+    if (FConnectionName == name)
+        return;
+    Close();
+    FConnectionName = name;
+}
+
+void TSqlDataSet::SetSQL(const QString &sql)
+{
+    if (FSQL == sql)
+        return;
+    Close();
+    FSQL = sql;
+}
+
+void TSqlDataSet::SetParam(const QString &name, const QVariant &value)
+{
+    FParams.insert(name.startsWith(QLatin1Char(':')) ? name.mid(1) : name, value);
+}
+
+void TSqlDataSet::SetFieldType(const QString &name, TFieldType type)
+{
+    FTypeOverrides.insert(name.toUpper(), type);
+}
+
+void TSqlDataSet::Execute(QSqlQuery &q)
+{
+    if (!q.prepare(FSQL))
+        throw EDatabaseError(QStringLiteral("SQL error: %1\n%2").arg(q.lastError().text(), FSQL));
+    for (auto it = FParams.cbegin(); it != FParams.cend(); ++it)
+        q.bindValue(QLatin1Char(':') + it.key(), it.value());
+    if (!q.exec())
+        throw EDatabaseError(QStringLiteral("SQL error: %1\n%2").arg(q.lastError().text(), FSQL));
+}
+
+int TSqlDataSet::ExecSQL()
+{
+    QSqlDatabase db = QSqlDatabase::database(FConnectionName);
+    if (!db.isValid() || !db.isOpen())
+        throw EDatabaseError(QStringLiteral("Connection '%1' is not open").arg(FConnectionName));
+    QSqlQuery q(db);
+    Execute(q);
+    return q.numRowsAffected();
+}
+
+namespace {
+
+TFieldType TypeOf(const QSqlField &f)
+{
+    switch (f.metaType().id()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        return TFieldType::ftInteger;
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return TFieldType::ftLargeint;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return TFieldType::ftFloat;
+    case QMetaType::Bool:
+        return TFieldType::ftBoolean;
+    case QMetaType::QDate:
+        return TFieldType::ftDate;
+    case QMetaType::QTime:
+        return TFieldType::ftTime;
+    case QMetaType::QDateTime:
+        return TFieldType::ftDateTime;
+    case QMetaType::QByteArray:
+        return TFieldType::ftBlob;
+    default:
+        return TFieldType::ftString;
+    }
+}
+
+} // namespace
+
+QVariant TSqlDataSet::SqlToDateTime(const QVariant &value)
+{
+    if (value.isNull())
+        return {};
+    switch (value.typeId()) {
+    case QMetaType::QDate:
+        return FromQDate(value.toDate());
+    case QMetaType::QDateTime:
+        return FromQDateTime(value.toDateTime());
+    case QMetaType::QTime:
+        return double(value.toTime().msecsSinceStartOfDay()) / double(MSecsPerDay);
+    case QMetaType::Double:
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+        return value.toDouble();
+    default: {
+        const QString s = value.toString().trimmed();
+        if (s.isEmpty())
+            return {};
+        QDateTime dt = QDateTime::fromString(s, Qt::ISODateWithMs);
+        if (!dt.isValid())
+            dt = QDateTime::fromString(s, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+        if (dt.isValid())
+            return FromQDateTime(dt);
+        const QDate d = QDate::fromString(s, Qt::ISODate);
+        if (d.isValid())
+            return FromQDate(d);
+        TDateTime v = 0;
+        if (TryStrToDateTime(s, v))
+            return v;
+        return {};
+    }
+    }
+}
+
+void TSqlDataSet::InternalOpen()
+{
+    QSqlDatabase db = QSqlDatabase::database(FConnectionName);
+    if (!db.isValid() || !db.isOpen())
+        throw EDatabaseError(QStringLiteral("Connection '%1' is not open").arg(FConnectionName));
+    auto q = std::make_unique<QSqlQuery>(db);
+    q->setForwardOnly(true);
+    Execute(*q);
+    if (!q->isSelect())
+        throw EDatabaseError(QStringLiteral("SQL does not return a result set:\n%1").arg(FSQL));
+
+    // SQLite reports DATE columns as text; its declared type tells them apart.
+    sqlite3_stmt *stmt = nullptr;
+    if (db.driverName() == QLatin1String("QSQLITE")) {
+        const QVariant h = q->result()->handle();
+        if (h.isValid() && QByteArray(h.typeName()) == "sqlite3_stmt*")
+            stmt = *static_cast<sqlite3_stmt *const *>(h.data());
+    }
+    const QSqlRecord rec = q->record();
+    QVector<TFieldDef> defs;
+    FDateColumn = QVector<bool>(rec.count(), false);
+    for (int i = 0; i < rec.count(); ++i) {
+        const QSqlField f = rec.field(i);
+        TFieldType type = TypeOf(f);
+        if (stmt) {
+            const QByteArray decl = QByteArray(sqlite3_column_decltype(stmt, i)).toUpper();
+            if (decl.contains("DATE") || decl.contains("TIMESTAMP"))
+                type = TFieldType::ftDateTime;
+        }
+        type = FTypeOverrides.value(f.name().toUpper(), type);
+        FDateColumn[i] = type == TFieldType::ftDate || type == TFieldType::ftTime || type == TFieldType::ftDateTime;
+        defs.append({f.name(), type, f.length() > 0 ? f.length() : 0});
+    }
+    SetFieldDefs(defs);
+    FRows.clear();
+    FQuery = std::move(q);
+    FExhausted = false;
+}
+
+void TSqlDataSet::InternalClose()
+{
+    FQuery.reset();
+    FRows.clear();
+    FExhausted = true;
+}
+
+bool TSqlDataSet::InternalFetchTo(int index)
+{
+    if (index < 0)
+        return false;
+    while (index >= FRows.size() && !FExhausted) {
+        if (FQuery && FQuery->next()) {
+            const int n = int(FDateColumn.size());
+            QVector<QVariant> row(n);
+            for (int i = 0; i < n; ++i) {
+                const QVariant v = FQuery->value(i);
+                row[i] = FDateColumn.value(i) ? SqlToDateTime(v) : v;
+            }
+            FRows.append(row);
+        } else {
+            FExhausted = true;
+            if (FQuery)
+                FQuery->finish();
+        }
+    }
+    return index < FRows.size();
+}
+
+int TSqlDataSet::InternalRecordCount() const
+{
+    const_cast<TSqlDataSet *>(this)->InternalFetchTo(INT_MAX - 1);
+    return int(FRows.size());
+}
+
+QVariant TSqlDataSet::InternalGetValue(int index, int field) const
+{
+    if (index < 0 || index >= FRows.size())
+        return {};
+    return FRows.at(index).value(field);
+}
+
+void TSqlDataSet::InternalRefresh()
+{
+    InternalClose();
+    InternalOpen();
+}
+
+QVector<int> TSqlDataSet::KeyIndexes() const
+{
+    QVector<int> r;
+    for (const QString &n : FKeyFields.split(QLatin1Char(';'), Qt::SkipEmptyParts))
+        if (TField *f = FindField(n.trimmed()))
+            r.append(f->Index());
+    return r;
+}
+
+QVariant TSqlDataSet::InternalBookmark(int index) const
+{
+    const QVector<int> keys = KeyIndexes();
+    if (keys.isEmpty())
+        return index;
+    QVariantList values;
+    for (int k : keys)
+        values.append(InternalGetValue(index, k));
+    return values;
+}
+
+int TSqlDataSet::InternalBookmarkIndex(const QVariant &bookmark) const
+{
+    const QVector<int> keys = KeyIndexes();
+    if (keys.isEmpty())
+        return TDataSet::InternalBookmarkIndex(bookmark);
+    const QVariantList want = bookmark.toList();
+    if (want.size() != keys.size())
+        return -1;
+    auto *self = const_cast<TSqlDataSet *>(this);
+    for (int rec = 0; self->InternalFetchTo(rec); ++rec) {
+        bool match = true;
+        for (int k = 0; k < keys.size() && match; ++k)
+            match = FRows.at(rec).value(keys.at(k)) == want.at(k);
+        if (match)
+            return rec;
+    }
+    return -1;
+}
+
+} // namespace toolkit

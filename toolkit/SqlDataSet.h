@@ -1,0 +1,73 @@
+// A read-only data set over a Qt SQL query on a named connection.
+//
+// Rows are fetched as the cursor or a grid needs them, so opening a large
+// result is quick; RecordCount and Last read to the end. Date columns arrive
+// as TDateTime whether the backend gives QDate/QDateTime (PostgreSQL) or ISO
+// text in a column declared DATE/TIMESTAMP (SQLite). With KeyFields set,
+// bookmarks are key values, so Refresh keeps the current record even when
+// rows before it come or go.
+#pragma once
+
+#include "DB.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QVariantMap>
+#include <memory>
+
+namespace toolkit {
+
+class TOOLKIT_EXPORT TSqlDataSet : public TDataSet
+{
+    Q_OBJECT
+public:
+    explicit TSqlDataSet(QObject *owner = nullptr, const QString &connectionName = QStringLiteral("_ZDR"));
+    ~TSqlDataSet() override;
+
+    QString ConnectionName() const { return FConnectionName; }
+    void SetConnectionName(const QString &name);
+    QString SQL() const { return FSQL; }
+    void SetSQL(const QString &sql);
+    // Named parameters (":name" in the text) bound at Open/ExecSQL.
+    void SetParam(const QString &name, const QVariant &value);
+    QVariant Param(const QString &name) const { return FParams.value(name); }
+    void ClearParams() { FParams.clear(); }
+    // Forces a column's type (before Open), e.g. a text column holding dates.
+    void SetFieldType(const QString &name, TFieldType type);
+    // ";"-separated fields whose values identify a record.
+    void SetKeyFields(const QString &fields) { FKeyFields = fields; }
+    QString KeyFields() const { return FKeyFields; }
+
+    // Runs a statement without a result; returns the affected row count.
+    int ExecSQL();
+    // Rows fetched so far (for tests and monitors).
+    int FetchedCount() const { return int(FRows.size()); }
+
+    static QVariant SqlToDateTime(const QVariant &value);
+
+protected:
+    void InternalOpen() override;
+    void InternalClose() override;
+    bool InternalFetchTo(int index) override;
+    int InternalRecordCount() const override;
+    QVariant InternalGetValue(int index, int field) const override;
+    void InternalRefresh() override;
+    QVariant InternalBookmark(int index) const override;
+    int InternalBookmarkIndex(const QVariant &bookmark) const override;
+
+private:
+    void Execute(QSqlQuery &q);
+    QVector<int> KeyIndexes() const;
+
+    QString FConnectionName;
+    QString FSQL;
+    QVariantMap FParams;
+    QHash<QString, TFieldType> FTypeOverrides;
+    QString FKeyFields;
+    std::unique_ptr<QSqlQuery> FQuery;
+    QVector<QVector<QVariant>> FRows;
+    QVector<bool> FDateColumn;
+    bool FExhausted = true;
+};
+
+} // namespace toolkit

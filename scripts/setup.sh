@@ -5,7 +5,7 @@
 set -euo pipefail
 
 PACKAGES=(
-  build-essential cmake ninja-build ccache pkg-config
+  build-essential cmake ninja-build ccache pkg-config postgresql
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
   libqt6sql6-sqlite libqt6sql6-psql
   qt6-pdf-dev

@@ -389,7 +389,20 @@ void TDataSet::MoveTo(int index)
     const int distance = index - FCurrent;
     FCurrent = index;
     DataEvent(TDataEvent::deDataSetScroll, distance);
+    CursorMoved();
     Fire(AfterScroll);
+}
+
+void TDataSet::SyncCursor(int index)
+{
+    if (!Active() || FState != TDataSetState::dsBrowse)
+        return;
+    if (index < 0 || !InternalFetchTo(index)) {
+        FCurrent = InternalFetchTo(0) ? std::min(std::max(FCurrent, 0), InternalRecordCount() - 1) : -1;
+    } else {
+        MoveTo(index);
+    }
+    FBof = FEof = FCurrent < 0;
 }
 
 void TDataSet::First()

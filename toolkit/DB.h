@@ -227,6 +227,11 @@ protected:
     virtual int InternalBookmarkIndex(const QVariant &bookmark) const;
 
     void SetFieldDefs(const QVector<TFieldDef> &defs);
+    // Puts the cursor on a record the backend chose (a list's current object),
+    // with the usual scroll notices.
+    void SyncCursor(int index);
+    // After every move of the cursor (a backend following it).
+    virtual void CursorMoved() {}
     void DataEvent(TDataEvent event, qintptr info = 0);
 
 private:

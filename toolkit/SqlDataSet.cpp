@@ -47,9 +47,23 @@ void TSqlDataSet::SetFieldType(const QString &name, TFieldType type)
     FTypeOverrides.insert(name.toUpper(), type);
 }
 
+namespace {
+TSqlDataSet::TSqlTranslator &Translator()
+{
+    static TSqlDataSet::TSqlTranslator translator;
+    return translator;
+}
+} // namespace
+
+void TSqlDataSet::SetSqlTranslator(TSqlTranslator translator)
+{
+    Translator() = std::move(translator);
+}
+
 void TSqlDataSet::Execute(QSqlQuery &q)
 {
-    if (!q.prepare(FSQL))
+    const QString sql = Translator() ? Translator()(FConnectionName, FSQL) : FSQL;
+    if (!q.prepare(sql))
         throw EDatabaseError(QStringLiteral("SQL error: %1\n%2").arg(q.lastError().text(), FSQL));
     for (auto it = FParams.cbegin(); it != FParams.cend(); ++it)
         q.bindValue(QLatin1Char(':') + it.key(), it.value());

@@ -13,6 +13,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QVariantMap>
+#include <functional>
 #include <memory>
 
 namespace toolkit {
@@ -44,6 +45,11 @@ public:
     int FetchedCount() const { return int(FRows.size()); }
 
     static QVariant SqlToDateTime(const QVariant &value);
+
+    // Rewrites SQL for the connection's database before it runs (the
+    // persistence layer installs one for its dialects).
+    using TSqlTranslator = std::function<QString(const QString &connectionName, const QString &sql)>;
+    static void SetSqlTranslator(TSqlTranslator translator);
 
 protected:
     void InternalOpen() override;

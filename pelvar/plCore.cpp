@@ -1,0 +1,334 @@
+#include "plCore.h"
+#include "plObject.h"
+
+namespace pelvar {
+
+void NotImplemented(const QString &text)
+{
+    throw EplError(QStringLiteral("Not implemented: %1").arg(text));
+}
+
+// --- TplDomainObject ---------------------------------------------------------
+
+TplDomainObject::TplDomainObject() = default;
+
+TplDomainObject::~TplDomainObject()
+{
+    FInDestroy = true;
+    const QList<TplDomainNotifier *> observers = FObservers;
+    for (TplDomainNotifier *n : observers)
+        n->FSubjects.removeAll(this);
+    FObservers.clear();
+}
+
+void TplDomainObject::Register(TplDomainObject *retainer, TplRefChangeType kind)
+{
+    if (FRegistered)
+        throw EplError(QStringLiteral("TplDomainObject.Register: %1 is already registered!").arg(ClassName()));
+    FRegistered = true;
+    GlobalDictionary().Add(this);
+    FRefCount = 1;
+    FRetainers.append(retainer);
+    PerLayerStatistics().Report(this, kind, retainer);
+}
+
+void TplDomainObject::AddRef(TplDomainObject *retainer)
+{
+    ++FRefCount;
+    FRetainers.append(retainer);
+    PerLayerStatistics().Report(this, rcAcquire, retainer);
+}
+
+void TplDomainObject::Release(TplDomainObject *retainer)
+{
+    if (FRefCount <= 0)
+        throw EplError(QStringLiteral("TplDomainObject.Release: %1 %2 has no references!").arg(ClassName(), GetIDText()));
+    // The event comes before the count drops, so a handler still sees the object.
+    PerLayerStatistics().Report(this, rcRelease, retainer);
+    const int i = FRetainers.indexOf(retainer);
+    FRetainers.removeAt(i >= 0 ? i : 0);
+    if (--FRefCount == 0 && FRefsReadLock == 0 && FRegistered)
+        GlobalDictionary().Free(this);
+}
+
+void TplDomainObject::LockRefsRead()
+{
+    ++FRefsReadLock;
+}
+
+void TplDomainObject::UnlockRefsRead()
+{
+    if (FRefsReadLock > 0)
+        --FRefsReadLock;
+}
+
+void TplDomainObject::AttachObserver(TplDomainNotifier *observer)
+{
+    if (!observer || FObservers.contains(observer))
+        return;
+    FObservers.append(observer);
+    observer->FSubjects.append(this);
+}
+
+void TplDomainObject::DetachObserver(TplDomainNotifier *observer)
+{
+    if (!observer)
+        return;
+    FObservers.removeAll(observer);
+    observer->FSubjects.removeAll(this);
+}
+
+void TplDomainObject::NotifyObservers(TplNotifyAction action, const QVariant &param, TplDomainObject *list)
+{
+    NotifyObserversFrom(this, action, param, list);
+}
+
+void TplDomainObject::NotifyObserversFrom(TplDomainObject *sender, TplNotifyAction action, const QVariant &param,
+                                          TplDomainObject *list)
+{
+    if (!PerLayerSettings().NotificationsEnabled || FObservers.isEmpty())
+        return;
+    const QList<TplDomainNotifier *> observers = FObservers;
+    for (TplDomainNotifier *n : observers)
+        if (FObservers.contains(n)) // an earlier observer may have detached it
+            n->DoNotifyAction(sender, action, param, list);
+}
+
+// --- TplDomainNotifier -------------------------------------------------------
+
+TplDomainNotifier::TplDomainNotifier(TNotifyEvent onNotify)
+    : FOnNotify(std::move(onNotify))
+{
+    SetInternal(true);
+}
+
+TplDomainNotifier::~TplDomainNotifier()
+{
+    DetachAll();
+}
+
+void TplDomainNotifier::DetachAll()
+{
+    const QList<TplDomainObject *> subjects = FSubjects;
+    for (TplDomainObject *s : subjects)
+        s->DetachObserver(this);
+}
+
+void TplDomainNotifier::DoNotifyAction(TplDomainObject *sender, TplNotifyAction action, const QVariant &param,
+                                       TplDomainObject *list)
+{
+    if (FOnNotify)
+        FOnNotify(sender, action, param, list);
+}
+
+// --- dictionaries --------------------------------------------------------------
+
+TplCustomPerLayerDictionary::~TplCustomPerLayerDictionary() = default;
+
+void TplCustomPerLayerDictionary::AddObject(TplDomainObject *o)
+{
+    FPos.insert(o, int(FObjects.size()));
+    FObjects.append(o);
+}
+
+void TplCustomPerLayerDictionary::RemoveObject(TplDomainObject *o)
+{
+    const auto it = FPos.find(o);
+    if (it == FPos.end())
+        return;
+    const int pos = it.value();
+    FPos.erase(it);
+    TplDomainObject *last = FObjects.last();
+    FObjects.removeLast();
+    if (last != o) {
+        FObjects[pos] = last;
+        FPos[last] = pos;
+    }
+}
+
+TplGlobalDictionary::TplGlobalDictionary() = default;
+
+TplGlobalDictionary::~TplGlobalDictionary() = default;
+
+void TplGlobalDictionary::Add(TplDomainObject *o)
+{
+    o->FMemorySequence = FNextSequence++;
+    AddObject(o);
+}
+
+void TplGlobalDictionary::Free(TplDomainObject *o)
+{
+    if (!Contains(o))
+        return;
+    o->FInDestroy = true;
+    o->NotifyObservers(TplNotifyAction::naDestroying);
+    RemoveObject(o);
+    delete o;
+}
+
+void TplGlobalDictionary::IndexPerObject(TplPerObject *o)
+{
+    FByKey.insert({o->ClassName().toUpper(), o->GetID()}, o);
+}
+
+void TplGlobalDictionary::UnindexPerObject(TplPerObject *o)
+{
+    const auto key = qMakePair(o->ClassName().toUpper(), o->GetID());
+    const auto it = FByKey.find(key);
+    if (it != FByKey.end() && it.value() == o)
+        FByKey.erase(it);
+}
+
+TplPerObject *TplGlobalDictionary::Find(const QString &className, qint64 id)
+{
+    QElapsedTimer t;
+    t.start();
+    TplPerObject *o = FByKey.value({className.toUpper(), id}, nullptr);
+    const qint64 ns = t.nsecsElapsed();
+    ++FFindCount;
+    FFindNanos += ns;
+    FMaxFindNanos = std::max(FMaxFindNanos, ns);
+    return o;
+}
+
+double TplGlobalDictionary::GetAverageFindTime() const
+{
+    return FFindCount == 0 ? 0.0 : double(FFindNanos) / double(FFindCount) / 1e6;
+}
+
+double TplGlobalDictionary::GetMaxFindTime() const
+{
+    return double(FMaxFindNanos) / 1e6;
+}
+
+qint64 TplGlobalDictionary::MemoryUsed() const
+{
+    qint64 total = 0;
+    for (int i = 0; i < Count(); ++i)
+        total += GetPerObjectWithIndex(i)->MemorySize();
+    return total;
+}
+
+int TplGlobalDictionary::CollectGarbage()
+{
+    QList<TplDomainObject *> dead;
+    for (int i = 0; i < Count(); ++i) {
+        TplDomainObject *o = GetPerObjectWithIndex(i);
+        if (o->RefCount() == 0 && !o->RefsReadLocked())
+            dead.append(o);
+    }
+    for (TplDomainObject *o : dead)
+        Free(o);
+    if (FShowGCStatus)
+        PlLog(QStringLiteral("Garbage collection: %1 objects freed, %2 live").arg(dead.size()).arg(Count()));
+    return int(dead.size());
+}
+
+int TplGlobalDictionary::InstanceCount(const QString &className) const
+{
+    int n = 0;
+    for (int i = 0; i < Count(); ++i)
+        if (GetPerObjectWithIndex(i)->ClassName().compare(className, Qt::CaseInsensitive) == 0)
+            ++n;
+    return n;
+}
+
+QStringList TplGlobalDictionary::ClassNames() const
+{
+    QStringList names;
+    for (int i = 0; i < Count(); ++i) {
+        const QString n = GetPerObjectWithIndex(i)->ClassName();
+        if (!names.contains(n))
+            names.append(n);
+    }
+    names.sort(Qt::CaseInsensitive);
+    return names;
+}
+
+QStringList TplGlobalDictionary::Describe() const
+{
+    QStringList r;
+    for (int i = 0; i < Count(); ++i) {
+        const TplDomainObject *o = GetPerObjectWithIndex(i);
+        r << QStringLiteral("%1(%2) RC %3 held by %4")
+                 .arg(o->ClassName(), o->GetIDText())
+                 .arg(o->RefCount())
+                 .arg(PerLayerStatistics().GetBoRetainersString(o));
+    }
+    return r;
+}
+
+TplGlobalDictionary &GlobalDictionary()
+{
+    static TplGlobalDictionary dictionary;
+    return dictionary;
+}
+
+// --- statistics and settings -----------------------------------------------------
+
+void TIPerLayerStatistics::Report(TplDomainObject *obj, int changeType, TplDomainObject *retainer)
+{
+    if (FTracing && FOnRefChange)
+        FOnRefChange(obj, changeType, retainer, FData);
+}
+
+QString TIPerLayerStatistics::GetBoRetainersString(const TplDomainObject *obj) const
+{
+    if (!obj)
+        return {};
+    QStringList parts;
+    QHash<QString, int> counts;
+    for (const TplDomainObject *r : obj->Retainers()) {
+        if (r && !GlobalDictionary().Contains(r)) {
+            parts.append(QStringLiteral("<freed>"));
+            continue;
+        }
+        const QString name = r ? (r->GetIDText().isEmpty() ? r->ClassName() : QStringLiteral("%1(%2)").arg(r->ClassName(), r->GetIDText()))
+                               : QStringLiteral("?");
+        if (!counts.contains(name))
+            parts.append(name);
+        ++counts[name];
+    }
+    for (QString &p : parts)
+        if (counts.value(p) > 1)
+            p += QStringLiteral(" x%1").arg(counts.value(p));
+    return parts.join(QStringLiteral(", "));
+}
+
+QStringList TIPerLayerStatistics::CheckInternalRegistrations() const
+{
+    QStringList faults;
+    const TplGlobalDictionary &d = GlobalDictionary();
+    for (int i = 0; i < d.Count(); ++i) {
+        const TplDomainObject *o = d.GetPerObjectWithIndex(i);
+        if (o->RefCount() != o->Retainers().size())
+            faults << QStringLiteral("%1(%2): reference count %3 but %4 holders")
+                          .arg(o->ClassName(), o->GetIDText())
+                          .arg(o->RefCount())
+                          .arg(o->Retainers().size());
+        for (const TplDomainObject *r : o->Retainers())
+            if (r && !d.Contains(r))
+                faults << QStringLiteral("%1(%2): held by an object that no longer lives").arg(o->ClassName(), o->GetIDText());
+    }
+    return faults;
+}
+
+TIPerLayerStatistics &PerLayerStatistics()
+{
+    static TIPerLayerStatistics statistics;
+    return statistics;
+}
+
+TIPerLayerSettings &PerLayerSettings()
+{
+    static TIPerLayerSettings settings;
+    return settings;
+}
+
+void PlLog(const QString &line)
+{
+    if (PerLayerSettings().Log)
+        PerLayerSettings().Log(line);
+}
+
+} // namespace pelvar

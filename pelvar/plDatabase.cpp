@@ -1,0 +1,475 @@
+#include "plDatabase.h"
+#include "plCore.h"
+#include "plMeta.h"
+
+#include "toolkit/DateUtils.h"
+#include "toolkit/SqlDataSet.h"
+#include "toolkit/SqlDatabase.h"
+
+#include <QRegularExpression>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlRecord>
+#include <list>
+#include <sqlite3.h>
+
+namespace pelvar {
+
+namespace {
+
+struct TRegisteredFunction
+{
+    QString Name;
+    int ArgCount;
+    TplSqlFunction Function;
+};
+
+std::list<TRegisteredFunction> &SqliteFunctions()
+{
+    static std::list<TRegisteredFunction> functions;
+    return functions;
+}
+
+QVariant FromSqliteValue(sqlite3_value *v)
+{
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER: return QVariant(qlonglong(sqlite3_value_int64(v)));
+    case SQLITE_FLOAT: return QVariant(sqlite3_value_double(v));
+    case SQLITE_NULL: return QVariant();
+    case SQLITE_BLOB:
+        return QByteArray(static_cast<const char *>(sqlite3_value_blob(v)), sqlite3_value_bytes(v));
+    default:
+        return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_value_text(v)), sqlite3_value_bytes(v));
+    }
+}
+
+void SetSqliteResult(sqlite3_context *ctx, const QVariant &r)
+{
+    if (r.isNull() || !r.isValid()) {
+        sqlite3_result_null(ctx);
+        return;
+    }
+    switch (r.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::Bool:
+        sqlite3_result_int64(ctx, r.toLongLong());
+        return;
+    case QMetaType::Double:
+        sqlite3_result_double(ctx, r.toDouble());
+        return;
+    default: {
+        const QByteArray utf8 = r.toString().toUtf8();
+        sqlite3_result_text(ctx, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+    }
+    }
+}
+
+void CallRegistered(sqlite3_context *ctx, int argc, sqlite3_value **argv)
+{
+    auto *f = static_cast<TRegisteredFunction *>(sqlite3_user_data(ctx));
+    QVariantList args;
+    for (int i = 0; i < argc; ++i)
+        args << FromSqliteValue(argv[i]);
+    try {
+        SetSqliteResult(ctx, f->Function(args));
+    } catch (const toolkit::Exception &e) {
+        const QByteArray msg = e.Message().toUtf8();
+        sqlite3_result_error(ctx, msg.constData(), int(msg.size()));
+    } catch (...) {
+        sqlite3_result_error(ctx, "unexpected error", -1);
+    }
+}
+
+// Oracle date mask to Qt's, lenient about leading zeros as Oracle is.
+QString QtMask(const QString &oracleMask)
+{
+    QString m = oracleMask.toUpper();
+    m.replace(QLatin1String("HH24"), QLatin1String("H"));
+    m.replace(QLatin1String("YYYY"), QLatin1String("yyyy"));
+    m.replace(QLatin1String("DD"), QLatin1String("d"));
+    m.replace(QLatin1String("MI"), QLatin1String("m"));
+    m.replace(QLatin1String("MM"), QLatin1String("M"));
+    m.replace(QLatin1String("SS"), QLatin1String("s"));
+    return m;
+}
+
+QVariant OracleToDate(const QVariantList &args)
+{
+    if (args.value(0).isNull())
+        return {};
+    const QString text = args.value(0).toString().trimmed();
+    const QString mask = args.value(1).toString();
+    const QDateTime dt = QDateTime::fromString(text, QtMask(mask));
+    if (!dt.isValid())
+        throw EplError(QStringLiteral("to_date: '%1' does not match the format '%2'").arg(text, mask));
+    return dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+sqlite3 *SqliteHandle(const QSqlDatabase &db)
+{
+    const QVariant h = db.driver()->handle();
+    if (!h.isValid() || QByteArray(h.typeName()) != "sqlite3*")
+        return nullptr;
+    return *static_cast<sqlite3 *const *>(h.data());
+}
+
+void RegisterBuiltins()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    // Views and other SQL data sets run the framework's Oracle SQL too.
+    toolkit::TSqlDataSet::SetSqlTranslator([](const QString &connection, const QString &sql) {
+        return TranslateSql(sql, Dialect(connection));
+    });
+    RegisterSqliteFunction(QStringLiteral("to_date"), 2, OracleToDate);
+    RegisterSqliteFunction(QStringLiteral("nvl"), 2, [](const QVariantList &a) { return a.value(0).isNull() ? a.value(1) : a.value(0); });
+    RegisterSqliteFunction(QStringLiteral("PCKSELECT_GETCATALOGUEVALUE"), 3, [](const QVariantList &a) -> QVariant {
+        const auto &describe = CatalogueHooks().Description;
+        const QString code = a.value(2).toString();
+        if (!describe)
+            return code;
+        return describe(a.value(0).toString(), code, a.value(1).toString().compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0);
+    });
+}
+
+void InstallFunctions(const QSqlDatabase &db, const TRegisteredFunction &f)
+{
+    sqlite3 *h = SqliteHandle(db);
+    if (!h)
+        return;
+    const QByteArray name = f.Name.toUtf8();
+    sqlite3_create_function_v2(h, name.constData(), f.ArgCount, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                               const_cast<TRegisteredFunction *>(&f), CallRegistered, nullptr, nullptr, nullptr);
+}
+
+QHash<QString, TplDialect> &Dialects()
+{
+    static QHash<QString, TplDialect> dialects;
+    return dialects;
+}
+
+} // namespace
+
+void RegisterSqliteFunction(const QString &name, int argCount, TplSqlFunction function)
+{
+    SqliteFunctions().push_back({name, argCount, std::move(function)});
+    const TRegisteredFunction &f = SqliteFunctions().back();
+    for (auto it = Dialects().cbegin(); it != Dialects().cend(); ++it)
+        if (it.value() == TplDialect::dlSQLite)
+            InstallFunctions(QSqlDatabase::database(it.key(), false), f);
+}
+
+void OpenSqliteConnection(const QString &mainFile, const QString &qdatFile, const QString &connectionName)
+{
+    RegisterBuiltins();
+    QSqlDatabase db = toolkit::OpenSqliteDatabase(connectionName, mainFile, {{QStringLiteral("QDAT"), qdatFile}});
+    Dialects().insert(connectionName, TplDialect::dlSQLite);
+    for (const TRegisteredFunction &f : SqliteFunctions())
+        InstallFunctions(db, f);
+    // Several processes (or a second connection) may use the same file.
+    QSqlQuery(db).exec(QStringLiteral("PRAGMA busy_timeout = 5000"));
+}
+
+void OpenPostgresConnection(const QString &host, int port, const QString &database, const QString &user,
+                            const QString &password, const QString &connectionName)
+{
+    RegisterBuiltins();
+    if (QSqlDatabase::contains(connectionName))
+        CloseConnection(connectionName);
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
+    db.setHostName(host);
+    db.setPort(port);
+    db.setDatabaseName(database);
+    db.setUserName(user);
+    db.setPassword(password);
+    if (!db.open()) {
+        const QString err = db.lastError().text();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(connectionName);
+        throw EplError(QStringLiteral("Cannot connect to PostgreSQL database '%1' on %2:%3 as %4: %5")
+                           .arg(database, host).arg(port).arg(user, err));
+    }
+    Dialects().insert(connectionName, TplDialect::dlPostgreSQL);
+    // The schema and the Oracle functions, found before the built-in ones.
+    static const char *setup[] = {
+        "CREATE SCHEMA IF NOT EXISTS qdat",
+        "CREATE OR REPLACE FUNCTION qdat.to_date(text, text) RETURNS timestamp LANGUAGE sql IMMUTABLE "
+        "AS $$ SELECT pg_catalog.to_timestamp($1, $2)::timestamp $$",
+        "CREATE OR REPLACE FUNCTION qdat.nvl(anyelement, anyelement) RETURNS anyelement LANGUAGE sql IMMUTABLE "
+        "AS $$ SELECT coalesce($1, $2) $$",
+        "SET search_path TO qdat, pg_catalog, public",
+    };
+    for (const char *s : setup)
+        ExecSql(QString::fromLatin1(s), {}, connectionName);
+}
+
+void CloseConnection(const QString &connectionName)
+{
+    Dialects().remove(connectionName);
+    toolkit::CloseDatabase(connectionName);
+}
+
+TplDialect Dialect(const QString &connectionName)
+{
+    return Dialects().value(connectionName, TplDialect::dlSQLite);
+}
+
+QSqlDatabase Connection(const QString &connectionName)
+{
+    QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+    if (!db.isValid() || !db.isOpen())
+        throw EplError(QStringLiteral("Connection '%1' is not open").arg(connectionName));
+    return db;
+}
+
+QString QuotedStr(const QString &value)
+{
+    QString v = value;
+    v.remove(QChar(0));
+    v.replace(QLatin1Char('\''), QLatin1String("''"));
+    return QLatin1Char('\'') + v + QLatin1Char('\'');
+}
+
+bool IsSafeIdentifier(const QString &name, bool qualifiedAllowed)
+{
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]{0,62}$"));
+    static const QRegularExpression qualified(QStringLiteral("^([A-Za-z_][A-Za-z0-9_]{0,62}\\.)?[A-Za-z_][A-Za-z0-9_]{0,62}$"));
+    return (qualifiedAllowed ? qualified : plain).match(name).hasMatch();
+}
+
+QString TranslateSql(const QString &sql, TplDialect dialect)
+{
+    static const QRegularExpression package(QStringLiteral("\\bQDAT\\.([A-Za-z_][A-Za-z0-9_]*)\\.([A-Za-z_][A-Za-z0-9_]*)\\s*\\("),
+                                            QRegularExpression::CaseInsensitiveOption);
+    if (!sql.contains(QLatin1Char('.')))
+        return sql;
+    QString out = sql;
+    out.replace(package, dialect == TplDialect::dlSQLite ? QStringLiteral("\\1_\\2(") : QStringLiteral("QDAT.\\1_\\2("));
+    return out;
+}
+
+QSqlQuery ExecSql(const QString &sql, const QVariantList &binds, const QString &connectionName)
+{
+    QSqlDatabase db = Connection(connectionName);
+    const QString text = TranslateSql(sql, Dialect(connectionName));
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    if (!q.prepare(text))
+        throw EplError(QStringLiteral("SQL error: %1\n%2").arg(q.lastError().text(), sql));
+    for (const QVariant &b : binds)
+        q.addBindValue(b);
+    if (!q.exec())
+        throw EplError(QStringLiteral("SQL error: %1\n%2").arg(q.lastError().text(), sql));
+    return q;
+}
+
+QVariant DateTimeToSql(double value, TplDialect dialect)
+{
+    const QDateTime dt = toolkit::ToQDateTime(value);
+    if (dialect == TplDialect::dlPostgreSQL)
+        return dt;
+    return dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+QVariant SqlToDateTime(const QVariant &value)
+{
+    return toolkit::TSqlDataSet::SqlToDateTime(value);
+}
+
+qint64 NextID(const QString &sequenceName, const QString &connectionName)
+{
+    TplSession *s = DatabaseProvider().GetCurrentSession();
+    s->StartTransaction(QStringLiteral("NextID"));
+    try {
+        QSqlQuery u = ExecSql(QStringLiteral("update QDAT.PL_SEQUENCE set SEQ_VALUE = SEQ_VALUE + 1 where SEQ_NAME = ?"),
+                              {sequenceName}, connectionName);
+        if (u.numRowsAffected() < 1) {
+            // A new sequence starts after the IDs the table already has.
+            qint64 start = 1;
+            if (TPlClassMetaData *m = FindClassMetaData(sequenceName)) {
+                QSqlQuery mx = ExecSql(QStringLiteral("select max(ID) from %1").arg(m->Provider()->GetTableName()), {}, connectionName);
+                if (mx.next())
+                    start = mx.value(0).toLongLong() + 1;
+            }
+            ExecSql(QStringLiteral("insert into QDAT.PL_SEQUENCE (SEQ_NAME, SEQ_VALUE) values (?, ?)"), {sequenceName, start},
+                    connectionName);
+        }
+        QSqlQuery q = ExecSql(QStringLiteral("select SEQ_VALUE from QDAT.PL_SEQUENCE where SEQ_NAME = ?"), {sequenceName},
+                              connectionName);
+        const qint64 id = q.next() ? q.value(0).toLongLong() : 0;
+        s->Commit(QStringLiteral("NextID"));
+        return id;
+    } catch (...) {
+        s->Rollback(QStringLiteral("NextID"));
+        throw;
+    }
+}
+
+void EnsureSystemTables(const QString &connectionName)
+{
+    ExecSql(QStringLiteral("create table if not exists QDAT.PL_SEQUENCE (SEQ_NAME VARCHAR(60) PRIMARY KEY, SEQ_VALUE BIGINT NOT NULL)"),
+            {}, connectionName);
+    ExecSql(QStringLiteral("create table if not exists QDAT.PL_RIGHT (ACTION_NAME VARCHAR(200) NOT NULL, CLASS_NAME VARCHAR(60) "
+                           "NOT NULL, USER_CODE VARCHAR(30) NOT NULL, GRANTED INTEGER NOT NULL, "
+                           "PRIMARY KEY (ACTION_NAME, CLASS_NAME, USER_CODE))"),
+            {}, connectionName);
+}
+
+// --- sessions ---------------------------------------------------------------------
+
+TplSession::TplSession(int number, QString connectionName)
+    : FNumber(number)
+    , FConnectionName(std::move(connectionName))
+{
+}
+
+TplSession::~TplSession() = default;
+
+void TplSession::StartTransaction(const QString &reason)
+{
+    if (FDepth++ == 0) {
+        PlLog(QStringLiteral("StartTransaction (%1)").arg(reason));
+        if (!Connection(FConnectionName).transaction()) {
+            FDepth = 0;
+            throw EplError(QStringLiteral("StartTransaction (%1): %2").arg(reason, Connection(FConnectionName).lastError().text()));
+        }
+    }
+}
+
+void TplSession::Commit(const QString &reason)
+{
+    if (FDepth == 0)
+        throw EplError(QStringLiteral("Commit (%1): no transaction is open!").arg(reason));
+    if (--FDepth > 0)
+        return;
+    PlLog(QStringLiteral("Commit (%1)").arg(reason));
+    QSqlDatabase db = Connection(FConnectionName);
+    if (!db.commit()) {
+        const QString err = db.lastError().text();
+        db.rollback();
+        throw EplError(QStringLiteral("Commit (%1): %2").arg(reason, err));
+    }
+}
+
+void TplSession::Rollback(const QString &reason)
+{
+    if (FDepth == 0)
+        return;
+    FDepth = 0;
+    PlLog(QStringLiteral("Rollback (%1)").arg(reason));
+    Connection(FConnectionName).rollback();
+}
+
+void TplSession::Raise(const TplSemaphoreItem &item, int type)
+{
+    if (FLockNotify && OnLockEvent)
+        OnLockEvent(item, type);
+}
+
+namespace {
+QString LockKey(const QString &className, const QString &id)
+{
+    return className.toUpper() + QLatin1Char('|') + id;
+}
+} // namespace
+
+bool TplSession::Lock(const QString &className, const QString &id)
+{
+    auto &locks = DatabaseProvider().FLocks;
+    const QString key = LockKey(className, id);
+    auto it = locks.find(key);
+    if (it != locks.end() && it->Owner != FNumber) {
+        PlLog(QStringLiteral("Lock error: %1 %2 is locked by session %3").arg(className, id).arg(it->Owner));
+        Raise(*it, leLockError);
+        return false;
+    }
+    if (it == locks.end()) {
+        it = locks.insert(key, TplSemaphoreItem{1, className, id, FNumber});
+        Raise(*it, leRegistration);
+    } else {
+        ++it->LockCount;
+    }
+    Raise(*it, leLock);
+    return true;
+}
+
+void TplSession::Unlock(const QString &className, const QString &id)
+{
+    auto &locks = DatabaseProvider().FLocks;
+    auto it = locks.find(LockKey(className, id));
+    if (it == locks.end() || it->Owner != FNumber)
+        return;
+    Raise(*it, leUnlock);
+    if (it->LockCount <= 1) {
+        Raise(*it, leDeletion);
+        locks.erase(it);
+    } else {
+        --it->LockCount;
+    }
+}
+
+int TplSession::LockCount(const QString &className, const QString &id) const
+{
+    const auto &locks = DatabaseProvider().FLocks;
+    const auto it = locks.constFind(LockKey(className, id));
+    return it == locks.cend() || it->Owner != FNumber ? 0 : it->LockCount;
+}
+
+QList<TplSemaphoreItem> TplSession::Locks() const
+{
+    QList<TplSemaphoreItem> r;
+    for (const TplSemaphoreItem &i : DatabaseProvider().FLocks)
+        if (i.Owner == FNumber)
+            r << i;
+    return r;
+}
+
+void TplSession::SendNotice(const QString &className, const QString &id)
+{
+    const TplSemaphoreItem item{0, className, id, FNumber};
+    Raise(item, leNoticeSent);
+    for (TplSession *s : DatabaseProvider().Sessions())
+        if (s != this)
+            s->Raise(item, leNoticeReceived);
+}
+
+TplDatabaseProvider::TplDatabaseProvider() = default;
+
+TplDatabaseProvider::~TplDatabaseProvider() = default;
+
+TplSession *TplDatabaseProvider::GetCurrentSession()
+{
+    if (!FCurrent)
+        FCurrent = CreateSession();
+    return FCurrent;
+}
+
+TplSession *TplDatabaseProvider::CreateSession()
+{
+    FSessions.append(std::make_shared<TplSession>(int(FSessions.size()) + 1, DefaultConnection));
+    return FSessions.last().get();
+}
+
+void TplDatabaseProvider::SetCurrentSession(TplSession *session)
+{
+    FCurrent = session;
+}
+
+QList<TplSession *> TplDatabaseProvider::Sessions() const
+{
+    QList<TplSession *> r;
+    for (const auto &s : FSessions)
+        r << s.get();
+    return r;
+}
+
+TplDatabaseProvider &DatabaseProvider()
+{
+    static TplDatabaseProvider provider;
+    return provider;
+}
+
+} // namespace pelvar

@@ -1,0 +1,122 @@
+// Class metadata: which table a business-object class lives in (its
+// provider), its attributes with captions, types and rules, and the registry
+// of classes a host declares at start-up.
+//
+// Validation text of an attribute (read by the utility library's field
+// information, ValidString2ValidInfo): "<type>" or "<type>:<code list>".
+//   ""      free text          "I"   whole number      "F"  decimal number
+//   "D"     date               "DT"  date and time
+//   "S"     a code of the code list named after the colon ("S:KR031ORG")
+//   "SC"    a code of the grouped code list (group after the colon)
+//   "MS"    several codes of a grouped code list, written one after another
+//   "MMS"   several codes of a grouped code list, separated by ","
+// Codes of "S" and "SC" attributes must exist when the attribute's CodeList
+// rule is set; the check goes through the code-list lookup hook below.
+#pragma once
+
+#include "pelvar/pelvar_export.h"
+#include "plDatabase.h"
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+#include <functional>
+#include <memory>
+
+namespace pelvar {
+
+class TplPerObject;
+
+enum class TplAttrType { atString, atInteger, atFloat, atDate, atDateTime, atBoolean, atMemo };
+
+struct PELVAR_EXPORT TPlAttrProperties
+{
+    QString Name;         // column name as well
+    QString Caption;
+    TplAttrType DataType = TplAttrType::atString;
+    int Size = 0;         // characters of a string attribute
+    QString ValidString;  // the validation text above
+    bool ReadOnly = false;
+    bool Required = false;
+    QString CodeList;     // the code must exist in this code list (empty: no rule)
+
+    bool IsDateType() const { return DataType == TplAttrType::atDate || DataType == TplAttrType::atDateTime; }
+};
+
+// Maps a class to its table.
+class PELVAR_EXPORT TplProvider
+{
+public:
+    TplProvider(QString tableName, QString caption, QString datumIPLField = {}, QString userIPLField = {});
+    virtual ~TplProvider();
+    QString GetCaption() const { return FCaption; }
+    // Schema-qualified ("QDAT.PACIENT").
+    QString GetTableName() const { return FTableName; }
+    QString GetDatumIPLFieldName() const { return FDatumIPL; }
+    QString GetUser_IPLFieldName() const { return FUserIPL; }
+    QString GetIDFieldName() const { return QStringLiteral("ID"); }
+    // Code-list (catalogue) classes are served from the cache.
+    virtual bool IsCachable() const { return false; }
+
+private:
+    QString FTableName, FCaption, FDatumIPL, FUserIPL;
+};
+
+class PELVAR_EXPORT TplCachableProvider : public TplProvider
+{
+public:
+    using TplProvider::TplProvider;
+    bool IsCachable() const override { return true; }
+};
+
+class PELVAR_EXPORT TPlClassMetaData
+{
+public:
+    TPlClassMetaData(QString className, std::unique_ptr<TplProvider> provider);
+    ~TPlClassMetaData();
+
+    QString ClassName() const { return FClassName; }
+    TplProvider *Provider() const { return FProvider.get(); }
+    TPlClassMetaData &AddAttribute(const TPlAttrProperties &props);
+    QStringList GetAttrNames() const;
+    // nullptr for an unknown attribute; names compare case-insensitively.
+    const TPlAttrProperties *GetAttrProperties(const QString &name) const;
+    int AttrCount() const { return int(FAttrs.size()); }
+    bool HasAttribute(const QString &name) const { return AttrIndex(name) >= 0; }
+    int AttrIndex(const QString &name) const;
+    const TPlAttrProperties &Attr(int index) const { return FAttrs.at(index); }
+
+    // CREATE TABLE for this class in the given dialect (ID, attributes, audit fields).
+    QString CreateTableSql(TplDialect dialect) const;
+
+    // A host's own rule: may set the level (TplAttrErrorLevel) and message
+    // of an attribute the declared rules found in order.
+    std::function<void(const TplPerObject &object, const QString &attr, int &level, QString &message)> OnValidateAttr;
+
+private:
+    QString FClassName;
+    std::unique_ptr<TplProvider> FProvider;
+    QVector<TPlAttrProperties> FAttrs;
+};
+
+// Registers a class (replacing one of the same name) and returns it.
+PELVAR_EXPORT TPlClassMetaData *RegisterClassMetaData(std::unique_ptr<TPlClassMetaData> meta);
+PELVAR_EXPORT TPlClassMetaData *FindClassMetaData(const QString &className);
+// Raises EplError for an unknown class.
+PELVAR_EXPORT TPlClassMetaData *ClassMetaData(const QString &className);
+PELVAR_EXPORT QList<TPlClassMetaData *> RegisteredClasses();
+PELVAR_EXPORT void UnregisterAllClasses();
+// Creates the tables of every registered class that are missing.
+PELVAR_EXPORT void EnsureTables(const QString &connectionName = QStringLiteral("_ZDR"));
+
+// Code-list services the layer needs (set by the utility library): whether a
+// code exists, and its description (short, or long when `longText`).
+struct PELVAR_EXPORT TplCatalogueHooks
+{
+    std::function<bool(const QString &codeList, const QString &code)> CodeExists;
+    std::function<QString(const QString &codeList, const QString &code, bool longText)> Description;
+    std::function<void(const QString &codeList)> Load;
+};
+PELVAR_EXPORT TplCatalogueHooks &CatalogueHooks();
+
+} // namespace pelvar

@@ -1,0 +1,141 @@
+// Stored business objects: attribute values with an edit buffer, saving in a
+// transaction, validation by the declared rules, and a one-record data set
+// that shows the object to data-aware controls.
+//
+// Editing: SetAttrValue/SetAttrAsText write into the edit buffer (started on
+// the first write). PostData commits the buffer into the object, CancelData
+// drops it, SaveData posts and writes the object to its table (a new object
+// gets its ID from the class's sequence then). An object is modified while it
+// is new, has an edit buffer that differs, or has posted changes not saved.
+#pragma once
+
+#include "plCore.h"
+#include "plMeta.h"
+
+#include "toolkit/DB.h"
+
+#include <QSqlRecord>
+#include <memory>
+#include <optional>
+
+namespace pelvar {
+
+// Error levels by ordinal, as the error displays read them.
+enum TplAttrErrorLevel : int { aeFatal = 1, aeError = 2, aeWarning = 3, aeHint = 4, aeNone = 8 };
+
+class TplObjectDataSet;
+
+class PELVAR_EXPORT TplPerObject : public TplDomainObject
+{
+public:
+    explicit TplPerObject(TPlClassMetaData *meta);
+    ~TplPerObject() override;
+
+    // A new, unsaved object held by `retainer`.
+    static TplPerObject *Create(const QString &className, TplDomainObject *retainer);
+    // The stored object with this ID (from the dictionary when loaded already);
+    // raises EplError when there is none.
+    static TplPerObject *Load(const QString &className, qint64 id, TplDomainObject *retainer);
+
+    QString ClassName() const override;
+    QStringList ClassAncestry() const override { return {ClassName(), QStringLiteral("TplPerObject")}; }
+    QString GetIDText() const override { return QString::number(FID); }
+    QString Description() const override;
+    qint64 MemorySize() const override;
+    qint64 GetID() const { return FID; }
+    bool IsNew() const { return FID == 0; }
+    TPlClassMetaData *ClassMetaData() const { return FMeta; }
+
+    // Attribute values; dates are TDateTime doubles. The audit fields of the
+    // provider read like attributes.
+    QVariant GetAttrValue(const QString &attr) const;
+    QString GetAttrAsText(const QString &attr) const;
+    void SetAttrValue(const QString &attr, const QVariant &value);
+    // Converts text by the attribute's type (format settings apply); raises
+    // EConvertError and keeps the old value when it does not convert.
+    void SetAttrAsText(const QString &attr, const QString &text);
+    QVariant GetCommittedValue(const QString &attr) const;
+
+    bool IsEditing() const { return FEdit.has_value(); }
+    void PostData();
+    void CancelData();
+    void SaveData();
+    void DeleteData();
+    // Reads the object again from its table, dropping unsaved changes.
+    void Refresh();
+
+    virtual bool IsModified() const;
+    virtual bool IsReadOnly() const { return FReadOnly; }
+    void SetReadOnly(bool v);
+
+    int GetAttrErrorLevel(const QString &attr) const;
+    QString GetAttrErrorMessage(const QString &attr) const;
+    // Messages of every attribute in error.
+    QStringList GetErrors() const;
+
+    toolkit::TDataSet *GetDataSet();
+
+    void AddNestedObject(TplDomainObject *object);
+    void RemoveNestedObject(TplDomainObject *object);
+    QList<TplDomainObject *> GetNestedObjectList() const { return FNested; }
+    // This object and everything nested in it, recursively.
+    int InstancesCountWithinGraphInfo() const;
+    static int RegistredInstancesCount();
+
+    // Reads a row into an object (the dictionary's when it holds it already).
+    struct PELVAR_EXPORT TRecordMap
+    {
+        explicit TRecordMap(TPlClassMetaData *meta, const QSqlRecord &record);
+        TPlClassMetaData *Meta;
+        int IDColumn = -1, DatumColumn = -1, UserColumn = -1;
+        QVector<int> AttrColumns;
+    };
+    static TplPerObject *FromQuery(const TRecordMap &map, const QSqlQuery &query, TplDomainObject *retainer);
+
+private:
+    friend class TplObjectDataSet;
+    int CheckedIndex(const QString &attr) const;
+    void Changed(TplNotifyAction action, const QVariant &param = {});
+    void ReadRow(const TRecordMap &map, const QSqlQuery &query);
+    void Validate(int index, int &level, QString &message) const;
+
+    TPlClassMetaData *FMeta;
+    qint64 FID = 0;
+    QVector<QVariant> FValues;
+    std::optional<QVector<QVariant>> FEdit;
+    QVariant FDatumIPL, FUserIPL;
+    bool FDirty = false;
+    bool FReadOnly = false;
+    QList<TplDomainObject *> FNested;
+    std::unique_ptr<TplObjectDataSet> FDataSet;
+};
+
+// The object as one record: fields ID and the attributes, in step with the object.
+class PELVAR_EXPORT TplObjectDataSet : public toolkit::TDataSet
+{
+    Q_OBJECT
+public:
+    explicit TplObjectDataSet(TplPerObject *object);
+    TplPerObject *Object() const { return FObject; }
+    bool CanModify() const override { return !FObject->IsReadOnly(); }
+    void ObjectChanged();
+
+protected:
+    void InternalOpen() override;
+    void InternalClose() override {}
+    int InternalRecordCount() const override { return 1; }
+    QVariant InternalGetValue(int index, int field) const override;
+    void InternalPost(int recIndex, int insertPos, const QVector<QVariant> &buffer) override;
+    void InternalRefresh() override {}
+
+private:
+    TplPerObject *FObject;
+    bool FPosting = false;
+};
+
+PELVAR_EXPORT toolkit::TFieldType FieldTypeOf(TplAttrType type);
+// A value of an attribute converted from what the database delivered.
+PELVAR_EXPORT QVariant AttrValueFromSql(const TPlAttrProperties &attr, const QVariant &v);
+PELVAR_EXPORT QVariant AttrValueToSql(const TPlAttrProperties &attr, const QVariant &v, TplDialect dialect);
+
+} // namespace pelvar

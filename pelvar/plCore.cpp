@@ -283,8 +283,13 @@ QString TIPerLayerStatistics::GetBoRetainersString(const TplDomainObject *obj) c
             parts.append(QStringLiteral("<freed>"));
             continue;
         }
-        const QString name = r ? (r->GetIDText().isEmpty() ? r->ClassName() : QStringLiteral("%1(%2)").arg(r->ClassName(), r->GetIDText()))
-                               : QStringLiteral("?");
+        QString name = QStringLiteral("?");
+        if (r && !r->GetIDText().isEmpty())
+            name = QStringLiteral("%1(%2)").arg(r->ClassName(), r->GetIDText());
+        else if (r && r->Description() != r->ClassName())
+            name = QStringLiteral("%1: %2").arg(r->ClassName(), r->Description());
+        else if (r)
+            name = r->ClassName();
         if (!counts.contains(name))
             parts.append(name);
         ++counts[name];

@@ -257,6 +257,12 @@ QSqlQuery ExecSql(const QString &sql, const QVariantList &binds, const QString &
     const QString text = TranslateSql(sql, Dialect(connectionName));
     QSqlQuery q(db);
     q.setForwardOnly(true);
+    if (binds.isEmpty()) {
+        // Without values there is nothing to bind; PostgreSQL cannot prepare DDL.
+        if (!q.exec(text))
+            throw EplError(QStringLiteral("SQL error: %1\n%2").arg(q.lastError().text(), sql));
+        return q;
+    }
     if (!q.prepare(text))
         throw EplError(QStringLiteral("SQL error: %1\n%2").arg(q.lastError().text(), sql));
     for (const QVariant &b : binds)

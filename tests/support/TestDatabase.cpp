@@ -1,8 +1,11 @@
 #include "TestDatabase.h"
 
+#include "pelvar/plAuth.h"
+#include "pelvar/plDatabase.h"
 #include "toolkit/Exception.h"
 #include "toolkit/SqlDatabase.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -16,6 +19,7 @@ static void InitSchemaResources()
 namespace tovlet::test {
 
 namespace {
+
 QString Resource(const QString &path)
 {
     QFile f(path);
@@ -23,7 +27,37 @@ QString Resource(const QString &path)
         throw toolkit::Exception(QStringLiteral("Missing resource %1").arg(path));
     return QString::fromUtf8(f.readAll());
 }
+
+int PgPort()
+{
+    return qEnvironmentVariableIntValue("TOVLET_PG_PORT") > 0 ? qEnvironmentVariableIntValue("TOVLET_PG_PORT") : 55432;
+}
+
+// Runs a statement on the server's maintenance database.
+void PgAdmin(const QString &sql)
+{
+    const QString name = QStringLiteral("tovlet_pg_admin");
+    {
+        QSqlDatabase db = QSqlDatabase::contains(name) ? QSqlDatabase::database(name)
+                                                       : QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+        db.setHostName(QStringLiteral("127.0.0.1"));
+        db.setPort(PgPort());
+        db.setDatabaseName(QStringLiteral("postgres"));
+        db.setUserName(QStringLiteral("tovlet"));
+        if (!db.isOpen() && !db.open())
+            throw toolkit::Exception(QStringLiteral("Test PostgreSQL server on port %1: %2").arg(PgPort()).arg(db.lastError().text()));
+        QSqlQuery q(db);
+        if (!q.exec(sql))
+            throw toolkit::Exception(QStringLiteral("%1: %2").arg(sql, q.lastError().text()));
+    }
+}
+
 } // namespace
+
+bool TTestDatabase::UsePostgres()
+{
+    return qEnvironmentVariable("TOVLET_TEST_DB").compare(QLatin1String("postgres"), Qt::CaseInsensitive) == 0;
+}
 
 TTestDatabase::TTestDatabase(bool seedDemoData, const QString &connectionName)
     : FConnectionName(connectionName)
@@ -31,16 +65,34 @@ TTestDatabase::TTestDatabase(bool seedDemoData, const QString &connectionName)
     InitSchemaResources();
     if (!FDir.isValid())
         throw toolkit::Exception(QStringLiteral("Cannot create a temporary folder for the test database"));
-    QSqlDatabase db = toolkit::OpenSqliteDatabase(connectionName, FDir.filePath(QStringLiteral("main.sqlite")),
-                                                  {{QStringLiteral("QDAT"), FDir.filePath(QStringLiteral("qdat.sqlite"))}});
-    toolkit::ExecuteSqlScript(db, Resource(QStringLiteral(":/tovlet/db/qdat.sql")));
+    if (UsePostgres()) {
+        static int serial = 0;
+        FPgDatabase = QStringLiteral("tovlet_t%1_%2").arg(QCoreApplication::applicationPid()).arg(++serial);
+        PgAdmin(QStringLiteral("drop database if exists %1").arg(FPgDatabase));
+        PgAdmin(QStringLiteral("create database %1").arg(FPgDatabase));
+        pelvar::OpenPostgresConnection(QStringLiteral("127.0.0.1"), PgPort(), FPgDatabase, QStringLiteral("tovlet"), QString(),
+                                       connectionName);
+    } else {
+        pelvar::OpenSqliteConnection(FDir.filePath(QStringLiteral("main.sqlite")), FDir.filePath(QStringLiteral("qdat.sqlite")),
+                                     connectionName);
+    }
+    toolkit::ExecuteSqlScript(Database(), Resource(QStringLiteral(":/tovlet/db/qdat.sql")));
     if (seedDemoData)
-        toolkit::ExecuteSqlScript(db, Resource(QStringLiteral(":/tovlet/db/demo_seed.sql")));
+        toolkit::ExecuteSqlScript(Database(), Resource(QStringLiteral(":/tovlet/db/demo_seed.sql")));
+    pelvar::EnsureSystemTables(connectionName);
+    pelvar::AuthManager().Reload();
 }
 
 TTestDatabase::~TTestDatabase()
 {
-    toolkit::CloseDatabase(FConnectionName);
+    pelvar::CloseConnection(FConnectionName);
+    if (!FPgDatabase.isEmpty()) {
+        try {
+            PgAdmin(QStringLiteral("drop database if exists %1 with (force)").arg(FPgDatabase));
+        } catch (const toolkit::Exception &e) {
+            qWarning("%s", qPrintable(e.Message()));
+        }
+    }
 }
 
 QSqlDatabase TTestDatabase::Database() const
@@ -56,7 +108,7 @@ void TTestDatabase::Exec(const QString &script) const
 QVariant TTestDatabase::Scalar(const QString &sql) const
 {
     QSqlQuery q(Database());
-    if (!q.exec(sql))
+    if (!q.exec(pelvar::TranslateSql(sql, pelvar::Dialect(FConnectionName))))
         throw toolkit::Exception(QStringLiteral("%1: %2").arg(sql, q.lastError().text()));
     return q.next() ? q.value(0) : QVariant();
 }

@@ -1,6 +1,8 @@
-// The embedded test database: a temporary SQLite file opened as the
-// application's connection, with the application schema in a second file
-// attached as QDAT. Removed with the object.
+// The test database, opened as the application's connection through the
+// persistence layer. By default an embedded SQLite file in a temporary
+// folder with the application schema in a second file attached as QDAT;
+// with TOVLET_TEST_DB=postgres a fresh database on the test PostgreSQL server
+// (TOVLET_PG_PORT on 127.0.0.1). Either way it is removed with the object.
 #pragma once
 
 #include <QSqlDatabase>
@@ -18,6 +20,7 @@ public:
     TTestDatabase(const TTestDatabase &) = delete;
     TTestDatabase &operator=(const TTestDatabase &) = delete;
 
+    static bool UsePostgres();
     QSqlDatabase Database() const;
     QString ConnectionName() const { return FConnectionName; }
     QString Directory() const { return FDir.path(); }
@@ -29,6 +32,7 @@ public:
 private:
     QTemporaryDir FDir;
     QString FConnectionName;
+    QString FPgDatabase;
 };
 
 } // namespace tovlet::test

@@ -1,5 +1,6 @@
 #include "plCore.h"
 #include "plObject.h"
+#include "plMeta.h"
 
 namespace pelvar {
 
@@ -17,7 +18,7 @@ TplDomainObject::~TplDomainObject()
     FInDestroy = true;
     const QList<TplDomainNotifier *> observers = FObservers;
     for (TplDomainNotifier *n : observers)
-        n->FSubjects.removeAll(this);
+        n->FSubjects.remove(this);
     FObservers.clear();
 }
 
@@ -46,7 +47,7 @@ void TplDomainObject::Release(TplDomainObject *retainer)
     // The event comes before the count drops, so a handler still sees the object.
     PerLayerStatistics().Report(this, rcRelease, retainer);
     const int i = FRetainers.indexOf(retainer);
-    FRetainers.removeAt(i >= 0 ? i : 0);
+    FRetainers.remove(i >= 0 ? i : 0);
     if (--FRefCount == 0 && FRefsReadLock == 0 && FRegistered)
         GlobalDictionary().Free(this);
 }
@@ -67,7 +68,7 @@ void TplDomainObject::AttachObserver(TplDomainNotifier *observer)
     if (!observer || FObservers.contains(observer))
         return;
     FObservers.append(observer);
-    observer->FSubjects.append(this);
+    observer->FSubjects.insert(this);
 }
 
 void TplDomainObject::DetachObserver(TplDomainNotifier *observer)
@@ -75,7 +76,7 @@ void TplDomainObject::DetachObserver(TplDomainNotifier *observer)
     if (!observer)
         return;
     FObservers.removeAll(observer);
-    observer->FSubjects.removeAll(this);
+    observer->FSubjects.remove(this);
 }
 
 void TplDomainObject::NotifyObservers(TplNotifyAction action, const QVariant &param, TplDomainObject *list)
@@ -86,7 +87,19 @@ void TplDomainObject::NotifyObservers(TplNotifyAction action, const QVariant &pa
 void TplDomainObject::NotifyObserversFrom(TplDomainObject *sender, TplNotifyAction action, const QVariant &param,
                                           TplDomainObject *list)
 {
-    if (!PerLayerSettings().NotificationsEnabled || FObservers.isEmpty())
+    if (!PerLayerSettings().NotificationsEnabled)
+        return;
+    if (sender == this && action != TplNotifyAction::naDestroying) {
+        // The lists holding this object pass the news on to their observers.
+        TplDomainObject *last = nullptr;
+        const QVarLengthArray<TplDomainObject *, 2> holders = FRetainers;
+        for (TplDomainObject *r : holders) {
+            if (r && r != last && r->FRelaysHeldObjects && GlobalDictionary().Contains(r))
+                r->HeldObjectNotified(this, action, param);
+            last = r;
+        }
+    }
+    if (FObservers.isEmpty())
         return;
     const QList<TplDomainNotifier *> observers = FObservers;
     for (TplDomainNotifier *n : observers)
@@ -109,9 +122,18 @@ TplDomainNotifier::~TplDomainNotifier()
 
 void TplDomainNotifier::DetachAll()
 {
-    const QList<TplDomainObject *> subjects = FSubjects;
+    const QList<TplDomainObject *> subjects = FSubjects.values();
     for (TplDomainObject *s : subjects)
         s->DetachObserver(this);
+}
+
+void TplDomainNotifier::DetachFrom(const QVector<TplPerObject *> &subjects)
+{
+    for (TplPerObject *s : subjects) {
+        TplDomainObject *o = s;
+        o->FObservers.removeOne(this);
+        FSubjects.remove(o);
+    }
 }
 
 void TplDomainNotifier::DoNotifyAction(TplDomainObject *sender, TplNotifyAction action, const QVariant &param,
@@ -127,22 +149,22 @@ TplCustomPerLayerDictionary::~TplCustomPerLayerDictionary() = default;
 
 void TplCustomPerLayerDictionary::AddObject(TplDomainObject *o)
 {
-    FPos.insert(o, int(FObjects.size()));
+    FLive.insert(o);
+    o->FDictIndex = int(FObjects.size());
     FObjects.append(o);
 }
 
 void TplCustomPerLayerDictionary::RemoveObject(TplDomainObject *o)
 {
-    const auto it = FPos.find(o);
-    if (it == FPos.end())
+    if (o->FDictIndex < 0 || !FLive.remove(o))
         return;
-    const int pos = it.value();
-    FPos.erase(it);
+    const int pos = o->FDictIndex;
+    o->FDictIndex = -1;
     TplDomainObject *last = FObjects.last();
     FObjects.removeLast();
     if (last != o) {
         FObjects[pos] = last;
-        FPos[last] = pos;
+        last->FDictIndex = pos;
     }
 }
 
@@ -161,19 +183,20 @@ void TplGlobalDictionary::Free(TplDomainObject *o)
     if (!Contains(o))
         return;
     o->FInDestroy = true;
-    o->NotifyObservers(TplNotifyAction::naDestroying);
+    if (!o->FObservers.isEmpty())
+        o->NotifyObservers(TplNotifyAction::naDestroying);
     RemoveObject(o);
     delete o;
 }
 
 void TplGlobalDictionary::IndexPerObject(TplPerObject *o)
 {
-    FByKey.insert({o->ClassName().toUpper(), o->GetID()}, o);
+    FByKey.insert({o->ClassMetaData(), o->GetID()}, o);
 }
 
 void TplGlobalDictionary::UnindexPerObject(TplPerObject *o)
 {
-    const auto key = qMakePair(o->ClassName().toUpper(), o->GetID());
+    const auto key = qMakePair(static_cast<const TPlClassMetaData *>(o->ClassMetaData()), o->GetID());
     const auto it = FByKey.find(key);
     if (it != FByKey.end() && it.value() == o)
         FByKey.erase(it);
@@ -181,9 +204,14 @@ void TplGlobalDictionary::UnindexPerObject(TplPerObject *o)
 
 TplPerObject *TplGlobalDictionary::Find(const QString &className, qint64 id)
 {
+    return Find(FindClassMetaData(className), id);
+}
+
+TplPerObject *TplGlobalDictionary::Find(const TPlClassMetaData *meta, qint64 id)
+{
     QElapsedTimer t;
     t.start();
-    TplPerObject *o = FByKey.value({className.toUpper(), id}, nullptr);
+    TplPerObject *o = meta ? FByKey.value({meta, id}, nullptr) : nullptr;
     const qint64 ns = t.nsecsElapsed();
     ++FFindCount;
     FFindNanos += ns;

@@ -15,6 +15,8 @@
 
 #include <QElapsedTimer>
 #include <QHash>
+#include <QSet>
+#include <QVarLengthArray>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -27,6 +29,7 @@ namespace pelvar {
 class TplDomainObject;
 class TplDomainNotifier;
 class TplPerObject;
+class TPlClassMetaData;
 
 // The object-action enumeration; the ordinals are read by the grids.
 enum class TplNotifyAction : int {
@@ -90,7 +93,7 @@ public:
     void AddRef(TplDomainObject *retainer = nullptr);
     void Release(TplDomainObject *retainer = nullptr);
     // One entry per reference held; nullptr stands for a holder without identity.
-    QList<TplDomainObject *> Retainers() const { return FRetainers; }
+    QList<TplDomainObject *> Retainers() const { return QList<TplDomainObject *>(FRetainers.begin(), FRetainers.end()); }
     void LockRefsRead();
     void UnlockRefsRead();
     bool RefsReadLocked() const { return FRefsReadLock > 0; }
@@ -116,13 +119,27 @@ public:
     void Register(TplDomainObject *retainer, TplRefChangeType kind = rcCreated);
     bool IsRegistered() const { return FRegistered; }
 
+protected:
+    // Holders that pass on the notifications of the objects they hold (lists)
+    // set FRelaysHeldObjects and receive them here.
+    virtual void HeldObjectNotified(TplDomainObject *sender, TplNotifyAction action, const QVariant &param)
+    {
+        Q_UNUSED(sender);
+        Q_UNUSED(action);
+        Q_UNUSED(param);
+    }
+    bool FRelaysHeldObjects = false;
+
 private:
     friend class TplGlobalDictionary;
+    friend class TplCustomPerLayerDictionary;
     friend class TplDomainNotifier;
     int FRefCount = 0;
+    int FDictIndex = -1; // position in the dictionary's object vector
     int FRefsReadLock = 0;
     qint64 FMemorySequence = 0;
-    QList<TplDomainObject *> FRetainers;
+    // Most objects have one holder; it is kept without a separate allocation.
+    QVarLengthArray<TplDomainObject *, 2> FRetainers;
     QList<TplDomainNotifier *> FObservers;
     bool FInternal = false;
     bool FInDestroy = false;
@@ -152,12 +169,15 @@ public:
                                 TplDomainObject *list);
     void SetOnNotify(TNotifyEvent e) { FOnNotify = std::move(e); }
     void DetachAll();
-    QList<TplDomainObject *> Subjects() const { return FSubjects; }
+    // Detaches from many subjects at once (a list letting go of its objects).
+    void DetachFrom(const QVector<TplPerObject *> &subjects);
+    QList<TplDomainObject *> Subjects() const { return FSubjects.values(); }
 
 private:
     friend class TplDomainObject;
     TNotifyEvent FOnNotify;
-    QList<TplDomainObject *> FSubjects;
+    QSet<TplDomainObject *> FSubjects; // a list's relay watches every object of the list
+
 };
 
 // A counted reference for C++ code: AddRef on copy, Release on destruction.
@@ -213,7 +233,8 @@ public:
     virtual ~TplCustomPerLayerDictionary();
     int Count() const { return int(FObjects.size()); }
     TplDomainObject *GetPerObjectWithIndex(int index) const { return FObjects.value(index); }
-    bool Contains(const TplDomainObject *o) const { return FPos.contains(o); }
+    // Safe for pointers to objects that are gone: only the address is looked up.
+    bool Contains(const TplDomainObject *o) const { return FLive.contains(o); }
 
 protected:
     void AddObject(TplDomainObject *o);
@@ -221,7 +242,7 @@ protected:
 
 private:
     QVector<TplDomainObject *> FObjects;
-    QHash<const TplDomainObject *, int> FPos;
+    QSet<const TplDomainObject *> FLive;
 };
 
 // Every live domain object, and the identity map of stored objects by class and ID.
@@ -232,6 +253,7 @@ public:
     ~TplGlobalDictionary() override;
 
     TplPerObject *Find(const QString &className, qint64 id);
+    TplPerObject *Find(const TPlClassMetaData *meta, qint64 id);
     double GetAverageFindTime() const; // milliseconds
     double GetMaxFindTime() const;     // milliseconds
     qint64 FindCount() const { return FFindCount; }
@@ -253,7 +275,7 @@ private:
     void IndexPerObject(TplPerObject *o);
     void UnindexPerObject(TplPerObject *o);
 
-    QHash<QPair<QString, qint64>, TplPerObject *> FByKey;
+    QHash<QPair<const TPlClassMetaData *, qint64>, TplPerObject *> FByKey;
     qint64 FFindCount = 0;
     qint64 FFindNanos = 0;
     qint64 FMaxFindNanos = 0;

@@ -31,7 +31,20 @@ QString CodeListOf(const TPlAttrProperties &a)
     return colon >= 0 ? a.ValidString.mid(colon + 1) : QString();
 }
 
+struct TSortValue
+{
+    bool Null = true;
+    double Number = 0;
+    std::optional<QCollatorSortKey> Text;
+};
+
 } // namespace
+
+struct TPlCustomBoList::TSortCache
+{
+    QVector<TplPerObject *> Items; // the items the values belong to, in this order
+    QHash<QString, QVector<TSortValue>> Columns; // "attribute|description kind" -> value per item
+};
 
 void NotifyClassChanged(const QString &className, TplPerObject *object, TplNotifyAction action)
 {
@@ -59,14 +72,7 @@ TPlCustomBoList::TPlCustomBoList(TPlClassMetaData *meta, QString description)
     : FMeta(meta)
     , FDescription(std::move(description))
 {
-    FRelay = std::make_unique<TplDomainNotifier>(
-        [this](TplDomainObject *sender, TplNotifyAction action, const QVariant &param, TplDomainObject *) {
-            if (action == TplNotifyAction::naDestroying)
-                return;
-            if (FDataSet)
-                FDataSet->ListChanged();
-            NotifyObserversFrom(sender, action, param, this);
-        });
+    FRelaysHeldObjects = true;
     LiveLists().insert(FMeta->ClassName().toUpper(), this);
 }
 
@@ -76,10 +82,16 @@ TPlCustomBoList::~TPlCustomBoList()
     FDataSet.reset();
     const QVector<TplPerObject *> items = FItems;
     FItems.clear();
-    for (TplPerObject *o : items) {
-        o->DetachObserver(FRelay.get());
+    for (TplPerObject *o : items)
         o->Release(this);
-    }
+}
+
+void TPlCustomBoList::HeldObjectNotified(TplDomainObject *sender, TplNotifyAction action, const QVariant &param)
+{
+    FSortCache.reset();
+    if (FDataSet)
+        FDataSet->ListChanged();
+    NotifyObserversFrom(sender, action, param, this);
 }
 
 QString TPlCustomBoList::Description() const
@@ -122,6 +134,8 @@ void TPlCustomBoList::SetCurrObject(TplPerObject *object)
 
 void TPlCustomBoList::Changed(TplNotifyAction action, const QVariant &param)
 {
+    if (action != TplNotifyAction::naOrderChanged && action != TplNotifyAction::naCurrentChanged)
+        FSortCache.reset();
     if (FDataSet)
         FDataSet->ListChanged();
     NotifyObservers(action, param, this);
@@ -134,7 +148,6 @@ void TPlCustomBoList::Add(TplPerObject *object)
     if (object->ClassMetaData() != FMeta)
         throw EplError(QStringLiteral("TPlBoList.Add: a %1 does not belong in a list of %2!").arg(object->ClassName(), FMeta->ClassName()));
     object->AddRef(this);
-    object->AttachObserver(FRelay.get());
     FItems.append(object);
     Changed(TplNotifyAction::naObjectAdded, QVariant::fromValue<TplDomainObject *>(object));
 }
@@ -147,7 +160,6 @@ void TPlCustomBoList::Remove(TplPerObject *object)
     FItems.removeAt(i);
     if (FCurrent >= FItems.size())
         FCurrent = int(FItems.size()) - 1;
-    object->DetachObserver(FRelay.get());
     // Tell before letting go: the object may be freed by the release.
     Changed(TplNotifyAction::naObjectRemoved, QVariant::fromValue<TplDomainObject *>(object));
     object->Release(this);
@@ -158,8 +170,6 @@ void TPlCustomBoList::Clear()
     const QVector<TplPerObject *> items = FItems;
     FItems.clear();
     FCurrent = -1;
-    for (TplPerObject *o : items)
-        o->DetachObserver(FRelay.get());
     Changed(TplNotifyAction::naCleared);
     for (TplPerObject *o : items)
         o->Release(this);
@@ -240,51 +250,55 @@ void TPlCustomBoList::SortItems()
     if (keys.isEmpty() || FItems.size() < 2)
         return;
 
-    // One sort value per object and key, computed once: collation keys for
-    // texts, numbers for numbers and dates.
-    QCollator collator{QLocale(toolkit::FormatSettings().CollationLocale)};
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    struct TValue
-    {
-        bool Null = true;
-        double Number = 0;
-        std::optional<QCollatorSortKey> Text;
-    };
+    // One sort value per object and key (collation keys for texts, numbers
+    // for numbers and dates), kept while the items stay the same: ordering
+    // the other way round, or by the same column again, reuses them.
+    if (!FSortCache || FSortCache->Items != FItems) {
+        FSortCache = std::make_unique<TSortCache>();
+        FSortCache->Items = FItems;
+    }
     const int n = int(FItems.size());
-    QVector<QVector<TValue>> values(n);
-    for (int k = 0; k < keys.size(); ++k) {
-        const TKey &key = keys.at(k);
-        const TPlAttrProperties *a = key.Attr >= 0 ? &FMeta->Attr(key.Attr) : nullptr;
-        const QString codeList = a ? CodeListOf(*a) : QString();
-        QHash<QString, QString> described;
-        for (int i = 0; i < n; ++i) {
-            TValue v;
-            const QVariant raw = a ? FItems.at(i)->GetAttrValue(a->Name) : QVariant(FItems.at(i)->GetID());
-            if (!raw.isNull()) {
+    QVector<const QVector<TSortValue> *> columns;
+    for (const TKey &key : std::as_const(keys)) {
+        const QString id = QStringLiteral("%1|%2").arg(key.Attr).arg(key.Describe);
+        auto it = FSortCache->Columns.find(id);
+        if (it == FSortCache->Columns.end()) {
+            const TPlAttrProperties *a = key.Attr >= 0 ? &FMeta->Attr(key.Attr) : nullptr;
+            const QString codeList = a ? CodeListOf(*a) : QString();
+            const bool text = a && (a->DataType == TplAttrType::atString || a->DataType == TplAttrType::atMemo);
+            QCollator collator{QLocale(toolkit::FormatSettings().CollationLocale)};
+            collator.setCaseSensitivity(Qt::CaseInsensitive);
+            QHash<QString, QString> described;
+            QVector<TSortValue> values(n);
+            for (int i = 0; i < n; ++i) {
+                const QVariant raw = a ? FItems.at(i)->GetAttrValue(a->Name) : QVariant(FItems.at(i)->GetID());
+                if (raw.isNull())
+                    continue;
+                TSortValue &v = values[i];
                 v.Null = false;
-                const bool text = a && (a->DataType == TplAttrType::atString || a->DataType == TplAttrType::atMemo);
                 if (text || key.Describe) {
                     QString s = raw.toString();
                     if (key.Describe && CatalogueHooks().Description) {
-                        auto it = described.find(s);
-                        if (it == described.end())
-                            it = described.insert(s, CatalogueHooks().Description(codeList, s, key.Describe == 2));
-                        s = it.value();
+                        auto d = described.find(s);
+                        if (d == described.end())
+                            d = described.insert(s, CatalogueHooks().Description(codeList, s, key.Describe == 2));
+                        s = d.value();
                     }
                     v.Text = collator.sortKey(s);
                 } else {
                     v.Number = raw.toDouble();
                 }
             }
-            values[i].append(std::move(v));
+            it = FSortCache->Columns.insert(id, std::move(values));
         }
+        columns.append(&it.value());
     }
     QVector<int> order(n);
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(), [&](int x, int y) {
         for (int k = 0; k < keys.size(); ++k) {
-            const TValue &a = values.at(x).at(k);
-            const TValue &b = values.at(y).at(k);
+            const TSortValue &a = columns.at(k)->at(x);
+            const TSortValue &b = columns.at(k)->at(y);
             int c = 0;
             if (a.Null || b.Null)
                 c = a.Null == b.Null ? 0 : (a.Null ? -1 : 1);
@@ -301,6 +315,13 @@ void TPlCustomBoList::SortItems()
     for (int i = 0; i < n; ++i)
         sorted[i] = FItems.at(order.at(i));
     FItems = std::move(sorted);
+    for (auto it = FSortCache->Columns.begin(); it != FSortCache->Columns.end(); ++it) {
+        QVector<TSortValue> permuted(n);
+        for (int i = 0; i < n; ++i)
+            permuted[i] = std::move(it.value()[order.at(i)]);
+        it.value() = std::move(permuted);
+    }
+    FSortCache->Items = FItems;
 }
 
 QList<TplDomainObject *> TPlCustomBoList::GetNestedObjectList() const
@@ -350,11 +371,7 @@ void TPlBoList::Load()
     // New references are taken before the old ones go, so objects in both
     // lists stay alive and keep their identity.
     const QVector<TplPerObject *> old = FItems;
-    for (TplPerObject *o : old)
-        o->DetachObserver(FRelay.get());
     FItems = loaded;
-    for (TplPerObject *o : std::as_const(FItems))
-        o->AttachObserver(FRelay.get());
     for (TplPerObject *o : old)
         o->Release(this);
     SortItems();

@@ -61,6 +61,7 @@ public:
     void SetNeedToRefresh(bool v) { FNeedRefresh = v; }
 
 protected:
+    void HeldObjectNotified(TplDomainObject *sender, TplNotifyAction action, const QVariant &param) override;
     void Changed(TplNotifyAction action, const QVariant &param = {});
     void SortItems();
 
@@ -74,7 +75,8 @@ protected:
 private:
     friend class TplBoListDataSet;
     friend class TPlBoList;
-    std::unique_ptr<TplDomainNotifier> FRelay;
+    struct TSortCache;
+    std::unique_ptr<TSortCache> FSortCache; // sort values by key, in item order
     std::unique_ptr<TplBoListDataSet> FDataSet;
 };
 

@@ -49,6 +49,10 @@ QStringList TPlClassMetaData::GetAttrNames() const
 
 int TPlClassMetaData::AttrIndex(const QString &name) const
 {
+    // Callers nearly always write the name as declared; that check is cheap.
+    for (int i = 0; i < FAttrs.size(); ++i)
+        if (FAttrs.at(i).Name == name)
+            return i;
     for (int i = 0; i < FAttrs.size(); ++i)
         if (FAttrs.at(i).Name.compare(name, Qt::CaseInsensitive) == 0)
             return i;

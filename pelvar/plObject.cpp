@@ -92,7 +92,7 @@ TplPerObject *TplPerObject::Create(const QString &className, TplDomainObject *re
 TplPerObject *TplPerObject::Load(const QString &className, qint64 id, TplDomainObject *retainer)
 {
     TPlClassMetaData *meta = pelvar::ClassMetaData(className);
-    if (TplPerObject *o = GlobalDictionary().Find(meta->ClassName(), id)) {
+    if (TplPerObject *o = GlobalDictionary().Find(meta, id)) {
         o->AddRef(retainer);
         return o;
     }
@@ -140,7 +140,7 @@ void TplPerObject::ReadRow(const TRecordMap &map, const QSqlQuery &query)
 TplPerObject *TplPerObject::FromQuery(const TRecordMap &map, const QSqlQuery &query, TplDomainObject *retainer)
 {
     const qint64 id = query.value(map.IDColumn).toLongLong();
-    if (TplPerObject *o = GlobalDictionary().Find(map.Meta->ClassName(), id)) {
+    if (TplPerObject *o = GlobalDictionary().Find(map.Meta, id)) {
         // Fresh data for an object nobody is changing.
         if (!o->IsModified())
             o->ReadRow(map, query);
@@ -184,10 +184,10 @@ int TplPerObject::CheckedIndex(const QString &attr) const
 
 QVariant TplPerObject::GetAttrValue(const QString &attr) const
 {
-    if (attr.compare(QLatin1String("ID"), Qt::CaseInsensitive) == 0)
-        return FID;
     const int i = FMeta->AttrIndex(attr);
     if (i < 0) {
+        if (attr.compare(QLatin1String("ID"), Qt::CaseInsensitive) == 0)
+            return FID;
         if (attr.compare(FMeta->Provider()->GetDatumIPLFieldName(), Qt::CaseInsensitive) == 0)
             return FDatumIPL;
         if (attr.compare(FMeta->Provider()->GetUser_IPLFieldName(), Qt::CaseInsensitive) == 0)

@@ -133,6 +133,31 @@ QVariant TSqlDataSet::SqlToDateTime(const QVariant &value)
         const QString s = value.toString().trimmed();
         if (s.isEmpty())
             return {};
+        // The embedded database's own form, "yyyy-MM-dd[ HH:mm:ss]", read
+        // without the general parser: lists of thousands of rows hold it.
+        auto digits = [&](int from, int count, int &out) {
+            if (from + count > s.size())
+                return false;
+            out = 0;
+            for (int i = from; i < from + count; ++i) {
+                const ushort c = s.at(i).unicode();
+                if (c < '0' || c > '9')
+                    return false;
+                out = out * 10 + (c - '0');
+            }
+            return true;
+        };
+        int y = 0, mo = 0, dd = 0, h = 0, mi = 0, sec = 0;
+        if ((s.size() == 10 || s.size() == 19) && digits(0, 4, y) && s.at(4) == QLatin1Char('-') && digits(5, 2, mo)
+            && s.at(7) == QLatin1Char('-') && digits(8, 2, dd)
+            && (s.size() == 10
+                || ((s.at(10) == QLatin1Char(' ') || s.at(10) == QLatin1Char('T')) && digits(11, 2, h) && s.at(13) == QLatin1Char(':')
+                    && digits(14, 2, mi) && s.at(16) == QLatin1Char(':') && digits(17, 2, sec)))) {
+            TDateTime date = 0, time = 0;
+            if (TryEncodeDate(y, mo, dd, date) && TryEncodeTime(h, mi, sec, 0, time))
+                return date >= 0 ? date + time : date - time;
+            return {};
+        }
         QDateTime dt = QDateTime::fromString(s, Qt::ISODateWithMs);
         if (!dt.isValid())
             dt = QDateTime::fromString(s, QStringLiteral("yyyy-MM-dd HH:mm:ss"));

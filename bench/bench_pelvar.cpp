@@ -1,0 +1,101 @@
+// A 100,000-object list: loading it, ordering it by an attribute both ways
+// and reading every object, against a plain QSqlQuery read of the same rows.
+#include "BenchRatio.h"
+
+#include "pelvar/plList.h"
+
+#include <QCoreApplication>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+
+using namespace pelvar;
+
+namespace {
+
+const int Rows = qEnvironmentVariableIntValue("BENCH_ROWS") > 0 ? qEnvironmentVariableIntValue("BENCH_ROWS") : 100000;
+
+void Prepare(const QString &folder)
+{
+    OpenSqliteConnection(folder + QStringLiteral("/main.sqlite"), folder + QStringLiteral("/qdat.sqlite"));
+    auto meta = std::make_unique<TPlClassMetaData>(
+        QStringLiteral("TPacient"), std::make_unique<TplProvider>(QStringLiteral("QDAT.PACIENT"), QStringLiteral("Pacient")));
+    meta->AddAttribute({QStringLiteral("PRIIMEK"), QStringLiteral("Priimek"), TplAttrType::atString, 40})
+        .AddAttribute({QStringLiteral("IME"), QStringLiteral("Ime"), TplAttrType::atString, 40})
+        .AddAttribute({QStringLiteral("DATUM_ROJSTVA"), QStringLiteral("Datum rojstva"), TplAttrType::atDate})
+        .AddAttribute({QStringLiteral("SPOL"), QStringLiteral("Spol"), TplAttrType::atString, 1})
+        .AddAttribute({QStringLiteral("KZZ"), QStringLiteral("KZZ"), TplAttrType::atString, 9})
+        .AddAttribute({QStringLiteral("ZNESEK"), QStringLiteral("Znesek"), TplAttrType::atFloat});
+    RegisterClassMetaData(std::move(meta));
+    EnsureTables();
+    static const char *surnames[] = {"Novak", "Horvat", "Kovačič", "Krajnc", "Zupančič", "Potočnik", "Kovač", "Mlakar"};
+    QSqlDatabase db = Connection();
+    if (!db.transaction())
+        qFatal("cannot start the fill transaction: %s", qPrintable(db.lastError().text()));
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("insert into QDAT.PACIENT (ID, PRIIMEK, IME, DATUM_ROJSTVA, SPOL, KZZ, ZNESEK) values (?, ?, ?, ?, ?, ?, ?)"));
+    for (int i = 1; i <= Rows; ++i) {
+        q.addBindValue(i);
+        q.addBindValue(QString(QString::fromUtf8(surnames[(qint64(i) * 7919) % 8]) + QString::number((qint64(i) * 104729) % 99991)));
+        q.addBindValue(QStringLiteral("Ime%1").arg(i % 500));
+        q.addBindValue(QStringLiteral("19%1-0%2-1%3 00:00:00").arg(10 + i % 90).arg(1 + i % 9).arg(i % 10));
+        q.addBindValue(i % 2 ? QStringLiteral("M") : QStringLiteral("Z"));
+        q.addBindValue(QString::number(100000000 + i));
+        q.addBindValue(i * 0.25);
+        q.exec();
+    }
+    db.commit();
+    std::fprintf(stderr, "prepared %d rows\n", Rows);
+}
+
+void ListLoadOrderIterate(benchmark::State &state)
+{
+    for (auto _ : state) {
+        TPlBoList *list = TPlBoList::Create(QStringLiteral("TPacient"), nullptr);
+        list->Load();
+        list->OrderBy(QStringLiteral("PRIIMEK"));
+        list->OrderBy(QStringLiteral("-PRIIMEK"));
+        qint64 sum = 0;
+        for (int i = 0; i < list->Count(); ++i)
+            sum += list->Get(i)->GetAttrValue(QStringLiteral("PRIIMEK")).toString().size();
+        benchmark::DoNotOptimize(sum);
+        if (list->Count() != Rows)
+            state.SkipWithError("wrong row count");
+        list->Release(nullptr);
+    }
+}
+
+void PlainQueryRead(benchmark::State &state)
+{
+    for (auto _ : state) {
+        QSqlQuery q(Connection());
+        q.setForwardOnly(true);
+        q.exec(QStringLiteral("select * from QDAT.PACIENT order by ID"));
+        qint64 sum = 0;
+        int n = 0;
+        while (q.next()) {
+            for (int c = 0; c < 7; ++c)
+                benchmark::DoNotOptimize(q.value(c));
+            sum += q.value(1).toString().size();
+            ++n;
+        }
+        benchmark::DoNotOptimize(sum);
+        if (n != Rows)
+            state.SkipWithError("wrong row count");
+    }
+}
+
+} // namespace
+
+BENCHMARK(ListLoadOrderIterate)->Unit(benchmark::kMillisecond);
+BENCHMARK(PlainQueryRead)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    Prepare(dir.path());
+    const int rc = bench::RunWithRatios(argc, argv, {{"pelvar_list_load", "ListLoadOrderIterate", "PlainQueryRead"}});
+    CloseConnection();
+    return rc;
+}

@@ -1,5 +1,6 @@
 #include "DemoDatabase.h"
 
+#include "pelvar/plDatabase.h"
 #include "toolkit/Exception.h"
 #include "toolkit/SqlDatabase.h"
 
@@ -32,14 +33,15 @@ TDemoDatabase OpenDemoDatabase(const QString &folder)
         throw toolkit::Exception(QStringLiteral("Mape %1 ni mogoče ustvariti.").arg(folder));
     const QString qdat = QDir(folder).filePath(QStringLiteral("qdat.sqlite"));
     result.Created = !QFile::exists(qdat);
-    QSqlDatabase db = toolkit::OpenSqliteDatabase(QStringLiteral("_ZDR"), QDir(folder).filePath(QStringLiteral("tovlet-demo.sqlite")),
-                                                  {{QStringLiteral("QDAT"), qdat}});
+    pelvar::OpenSqliteConnection(QDir(folder).filePath(QStringLiteral("tovlet-demo.sqlite")), qdat);
+    QSqlDatabase db = pelvar::Connection();
     try {
         toolkit::ExecuteSqlScript(db, Resource(QStringLiteral(":/tovlet/db/qdat.sql")));
         if (result.Created)
             toolkit::ExecuteSqlScript(db, Resource(QStringLiteral(":/tovlet/db/demo_seed.sql")));
+        pelvar::EnsureSystemTables();
     } catch (...) {
-        toolkit::CloseDatabase(QStringLiteral("_ZDR"));
+        pelvar::CloseConnection();
         // A half-created database must not pass for a seeded one next time.
         if (result.Created)
             QFile::remove(qdat);

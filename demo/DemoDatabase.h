@@ -12,7 +12,8 @@ struct TDemoDatabase
     bool Created = false;
 };
 
-// Opens the "_ZDR" connection; raises toolkit::Exception with the reason.
+// Opens the "_ZDR" connection through the persistence layer; raises
+// toolkit::Exception with the reason.
 TDemoDatabase OpenDemoDatabase(const QString &folder);
 
 } // namespace demo

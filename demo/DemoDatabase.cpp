@@ -14,16 +14,6 @@ static void InitSchemaResources()
 
 namespace demo {
 
-namespace {
-QString Resource(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        throw toolkit::Exception(QStringLiteral("Missing resource %1").arg(path));
-    return QString::fromUtf8(f.readAll());
-}
-} // namespace
-
 TDemoDatabase OpenDemoDatabase(const QString &folder)
 {
     InitSchemaResources();
@@ -36,9 +26,9 @@ TDemoDatabase OpenDemoDatabase(const QString &folder)
     pelvar::OpenSqliteConnection(QDir(folder).filePath(QStringLiteral("tovlet-demo.sqlite")), qdat);
     QSqlDatabase db = pelvar::Connection();
     try {
-        toolkit::ExecuteSqlScript(db, Resource(QStringLiteral(":/tovlet/db/qdat.sql")));
+        toolkit::ExecuteSqlScript(db, toolkit::ReadSqlScript(QStringLiteral(":/tovlet/db/qdat.sql")));
         if (result.Created)
-            toolkit::ExecuteSqlScript(db, Resource(QStringLiteral(":/tovlet/db/demo_seed.sql")));
+            toolkit::ExecuteSqlScript(db, toolkit::ReadSqlScript(QStringLiteral(":/tovlet/db/demo_seed.sql")));
         pelvar::EnsureSystemTables();
     } catch (...) {
         pelvar::CloseConnection();

@@ -205,7 +205,7 @@ int TPlCustomBoList::IndexOfObjectWithAttrValue(const QString &attr, const QVari
 
 void TPlCustomBoList::OrderBy(const QString &spec)
 {
-    // Check the whole specification first, so a bad one leaves the order alone.
+    // Check every entry first, so a bad order text leaves the order alone.
     const QStringList parts = spec.split(QLatin1Char(','), Qt::SkipEmptyParts);
     for (const QString &p : parts) {
         QString name = p.trimmed();
@@ -434,16 +434,8 @@ void TplBoListDataSet::Rebuild()
 
 void TplBoListDataSet::InternalOpen()
 {
-    QVector<toolkit::TFieldDef> defs{{QStringLiteral("ID"), toolkit::TFieldType::ftLargeint, 0}};
-    TPlClassMetaData *m = FList->ClassMetaData();
-    for (int i = 0; i < m->AttrCount(); ++i)
-        defs.append({m->Attr(i).Name, FieldTypeOf(m->Attr(i).DataType), m->Attr(i).Size});
-    SetFieldDefs(defs);
-    for (int i = 0; i < m->AttrCount(); ++i) {
-        Fields(i + 1)->SetDisplayLabel(m->Attr(i).Caption);
-        Fields(i + 1)->SetReadOnly(m->Attr(i).ReadOnly);
-    }
-    Fields(0)->SetReadOnly(true);
+    SetFieldDefs(AttributeFieldDefs(FList->ClassMetaData()));
+    ApplyAttributeFieldSettings(this, FList->ClassMetaData());
     Rebuild();
 }
 

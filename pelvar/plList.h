@@ -4,7 +4,7 @@
 // set for the data-aware grids.
 //
 // The list holds one reference to each object (the list is the retainer).
-// Order specification: attribute names separated by ","; "-" before a name
+// Order text: attribute names separated by ","; "-" before a name
 // sorts descending; "@" before a name sorts by the short description of the
 // code in the attribute's code list, "§" by its long description.
 // Texts compare locale-aware and case-insensitively, numbers and dates by

@@ -31,6 +31,24 @@ toolkit::TFieldType FieldTypeOf(TplAttrType type)
     return TFieldType::ftString;
 }
 
+QVector<toolkit::TFieldDef> AttributeFieldDefs(const TPlClassMetaData *meta)
+{
+    QVector<toolkit::TFieldDef> defs{{QStringLiteral("ID"), toolkit::TFieldType::ftLargeint, 0}};
+    for (int i = 0; i < meta->AttrCount(); ++i)
+        defs.append({meta->Attr(i).Name, FieldTypeOf(meta->Attr(i).DataType), meta->Attr(i).Size});
+    return defs;
+}
+
+void ApplyAttributeFieldSettings(toolkit::TDataSet *dataSet, const TPlClassMetaData *meta)
+{
+    for (int i = 0; i < meta->AttrCount(); ++i) {
+        toolkit::TField *f = dataSet->Fields(i + 1);
+        f->SetDisplayLabel(meta->Attr(i).Caption);
+        f->SetReadOnly(meta->Attr(i).ReadOnly);
+    }
+    dataSet->Fields(0)->SetReadOnly(true);
+}
+
 QVariant AttrValueFromSql(const TPlAttrProperties &attr, const QVariant &v)
 {
     if (v.isNull())
@@ -543,18 +561,9 @@ TplObjectDataSet::TplObjectDataSet(TplPerObject *object)
 
 void TplObjectDataSet::InternalOpen()
 {
-    QVector<toolkit::TFieldDef> defs{{QStringLiteral("ID"), toolkit::TFieldType::ftLargeint, 0}};
-    TPlClassMetaData *m = FObject->ClassMetaData();
-    for (int i = 0; i < m->AttrCount(); ++i)
-        defs.append({m->Attr(i).Name, FieldTypeOf(m->Attr(i).DataType), m->Attr(i).Size});
-    SetFieldDefs(defs);
-    for (int i = 0; i < m->AttrCount(); ++i) {
-        toolkit::TField *f = Fields(i + 1);
-        f->SetDisplayLabel(m->Attr(i).Caption);
-        f->SetReadOnly(m->Attr(i).ReadOnly);
-        f->SetRequired(false); // the object's own rules report missing values
-    }
-    Fields(0)->SetReadOnly(true);
+    // Missing values are reported by the object's own rules, not as required fields.
+    SetFieldDefs(AttributeFieldDefs(FObject->ClassMetaData()));
+    ApplyAttributeFieldSettings(this, FObject->ClassMetaData());
 }
 
 QVariant TplObjectDataSet::InternalGetValue(int, int field) const

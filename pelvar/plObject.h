@@ -134,6 +134,10 @@ private:
 };
 
 PELVAR_EXPORT toolkit::TFieldType FieldTypeOf(TplAttrType type);
+// Fields ID and the class's attributes, for the data sets over objects.
+PELVAR_EXPORT QVector<toolkit::TFieldDef> AttributeFieldDefs(const TPlClassMetaData *meta);
+// Captions and read-only flags of the attributes onto those fields.
+PELVAR_EXPORT void ApplyAttributeFieldSettings(toolkit::TDataSet *dataSet, const TPlClassMetaData *meta);
 // A value of an attribute converted from what the database delivered.
 PELVAR_EXPORT QVariant AttrValueFromSql(const TPlAttrProperties &attr, const QVariant &v);
 PELVAR_EXPORT QVariant AttrValueToSql(const TPlAttrProperties &attr, const QVariant &v, TplDialect dialect);

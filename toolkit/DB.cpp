@@ -595,29 +595,22 @@ void TDataSet::Edit()
 
 void TDataSet::Insert()
 {
-    CheckBrowseMode();
-    if (!CanModify())
-        throw EDatabaseError(QStringLiteral("Cannot modify a read-only dataset"));
-    Fire(BeforeInsert);
-    FBeforeInsert = FCurrent;
-    FInsertPos = std::max(FCurrent, 0);
-    FBuffer = QVector<QVariant>(FieldCount());
-    FState = TDataSetState::dsInsert;
-    Fire(OnNewRecord);
-    FModified = false; // defaults from OnNewRecord are not the user's changes
-    DataEvent(TDataEvent::deUpdateState);
-    DataEvent(TDataEvent::deDataSetChange);
-    Fire(AfterInsert);
+    BeginInsert(false);
 }
 
 void TDataSet::Append()
+{
+    BeginInsert(true);
+}
+
+void TDataSet::BeginInsert(bool append)
 {
     CheckBrowseMode();
     if (!CanModify())
         throw EDatabaseError(QStringLiteral("Cannot modify a read-only dataset"));
     Fire(BeforeInsert);
     FBeforeInsert = FCurrent;
-    FInsertPos = InternalRecordCount();
+    FInsertPos = append ? InternalRecordCount() : std::max(FCurrent, 0);
     FBuffer = QVector<QVariant>(FieldCount());
     FState = TDataSetState::dsInsert;
     Fire(OnNewRecord);

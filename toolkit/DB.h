@@ -242,6 +242,7 @@ private:
     void SetCurrentValue(TField *field, const QVariant &value);
     void CheckActive() const;
     void MoveTo(int index);
+    void BeginInsert(bool append);
     void Fire(const TDataSetNotifyEvent &e) { if (e) e(this); }
 
     std::vector<std::unique_ptr<TField>> FFields;

@@ -1,6 +1,7 @@
 #include "SqlDatabase.h"
 #include "Exception.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlError>
@@ -43,6 +44,14 @@ void CloseDatabase(const QString &connectionName)
             db.close();
     }
     QSqlDatabase::removeDatabase(connectionName);
+}
+
+QString ReadSqlScript(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        throw Exception(QStringLiteral("Cannot read the SQL script %1").arg(path));
+    return QString::fromUtf8(f.readAll());
 }
 
 QStringList SplitSqlScript(const QString &script)

@@ -25,6 +25,8 @@ TOOLKIT_EXPORT QSqlDatabase OpenSqliteDatabase(const QString &connectionName, co
                                                const QList<TSqliteAttachment> &attachments);
 TOOLKIT_EXPORT void CloseDatabase(const QString &connectionName);
 
+// A script from a file or a Qt resource (UTF-8); raises Exception naming it when missing.
+TOOLKIT_EXPORT QString ReadSqlScript(const QString &path);
 // Splits a script at ";" outside quotes, comments and trigger bodies.
 TOOLKIT_EXPORT QStringList SplitSqlScript(const QString &script);
 // Runs every statement of the script in one transaction; on an error rolls

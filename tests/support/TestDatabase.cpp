@@ -20,14 +20,6 @@ namespace tovlet::test {
 
 namespace {
 
-QString Resource(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        throw toolkit::Exception(QStringLiteral("Missing resource %1").arg(path));
-    return QString::fromUtf8(f.readAll());
-}
-
 int PgPort()
 {
     return qEnvironmentVariableIntValue("TOVLET_PG_PORT") > 0 ? qEnvironmentVariableIntValue("TOVLET_PG_PORT") : 55432;
@@ -76,9 +68,9 @@ TTestDatabase::TTestDatabase(bool seedDemoData, const QString &connectionName)
         pelvar::OpenSqliteConnection(FDir.filePath(QStringLiteral("main.sqlite")), FDir.filePath(QStringLiteral("qdat.sqlite")),
                                      connectionName);
     }
-    toolkit::ExecuteSqlScript(Database(), Resource(QStringLiteral(":/tovlet/db/qdat.sql")));
+    toolkit::ExecuteSqlScript(Database(), toolkit::ReadSqlScript(QStringLiteral(":/tovlet/db/qdat.sql")));
     if (seedDemoData)
-        toolkit::ExecuteSqlScript(Database(), Resource(QStringLiteral(":/tovlet/db/demo_seed.sql")));
+        toolkit::ExecuteSqlScript(Database(), toolkit::ReadSqlScript(QStringLiteral(":/tovlet/db/demo_seed.sql")));
     pelvar::EnsureSystemTables(connectionName);
     pelvar::AuthManager().Reload();
 }

@@ -76,6 +76,7 @@ private Q_SLOTS:
     void orderBySortsAsAsked_data();
     void orderBySortsAsAsked();
     void orderByUnknownAttributeIsRefused();
+    void addAndRefreshPlacesTheObjectInOrder();
     void hostileValuesStayInsideLiterals_data();
     void hostileValuesStayInsideLiterals();
     void missingTableOrColumnIsNamed_data();
@@ -381,6 +382,35 @@ void TestPelvar::orderByUnknownAttributeIsRefused()
     }
     QCOMPARE(list->Order(), QStringLiteral("PRIIMEK"));
     QCOMPARE(list->Get(0)->GetAttrAsText(QStringLiteral("PRIIMEK")), QStringLiteral("Horvat"));
+}
+
+void TestPelvar::addAndRefreshPlacesTheObjectInOrder()
+{
+    QStringList loaded;
+    CatalogueHooks().Load = [&](const QString &list) { loaded << list; };
+    auto list = TplRef<TPlBoList>::Adopt(TPlBoList::Create(QStringLiteral("TPacient"), nullptr));
+    list->SetCondition(QStringLiteral("SPOL = 'Z'"));
+    list->OrderBy(QStringLiteral("PRIIMEK"));
+    list->Load();
+    list->LoadCatalogueForColumns({QStringLiteral("PRIIMEK"), QStringLiteral("SPOL"), QStringLiteral("spol"), QStringLiteral("NI_TAKEGA")});
+    QCOMPARE(loaded, QStringList{QStringLiteral("SPOL")}); // each code list once, unknown columns skipped
+
+    auto o = TplRef<TplPerObject>::Adopt(TplPerObject::Create(QStringLiteral("TPacient"), nullptr));
+    o->SetAttrValue(QStringLiteral("PRIIMEK"), QStringLiteral("Lah"));
+    o->SetAttrValue(QStringLiteral("IME"), QStringLiteral("Lea"));
+    QList<int> actions;
+    auto *notifier = Make<TplDomainNotifier>(nullptr, [&](TplDomainObject *, TplNotifyAction a, const QVariant &, TplDomainObject *) {
+        actions << int(a);
+    });
+    list->Attach(notifier);
+    list->AddAndRefresh(o.get());
+    QCOMPARE(Surnames(list.get()), (QStringList{"Kovač", "Kovačič", "Lah", "Novak", "Zupančič"}));
+    QCOMPARE(list->CurrObject(), o.get());
+    QCOMPARE(actions, (QList<int>{12, 18}));
+    QVERIFY(list->Get(0)->GetMemorySequence() != o->GetMemorySequence());
+    QVERIFY(o->GetMemorySequence() > list->GetMemorySequence()); // numbered in creation order
+    list->Detach(notifier);
+    notifier->Release(nullptr);
 }
 
 void TestPelvar::hostileValuesStayInsideLiterals_data()

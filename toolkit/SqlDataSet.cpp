@@ -1,6 +1,7 @@
 #include "SqlDataSet.h"
 #include "Exception.h"
 
+#include <QElapsedTimer>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
@@ -63,12 +64,16 @@ void TSqlDataSet::SetSqlTranslator(TSqlTranslator translator)
 void TSqlDataSet::Execute(QSqlQuery &q)
 {
     const QString sql = Translator() ? Translator()(FConnectionName, FSQL) : FSQL;
+    Executing(FSQL);
+    QElapsedTimer timer;
+    timer.start();
     if (!q.prepare(sql))
         throw EDatabaseError(QStringLiteral("SQL error: %1\n%2").arg(q.lastError().text(), FSQL));
     for (auto it = FParams.cbegin(); it != FParams.cend(); ++it)
         q.bindValue(QLatin1Char(':') + it.key(), it.value());
     if (!q.exec())
         throw EDatabaseError(QStringLiteral("SQL error: %1\n%2").arg(q.lastError().text(), FSQL));
+    Executed(timer.nsecsElapsed());
 }
 
 int TSqlDataSet::ExecSQL()

@@ -51,7 +51,12 @@ public:
     using TSqlTranslator = std::function<QString(const QString &connectionName, const QString &sql)>;
     static void SetSqlTranslator(TSqlTranslator translator);
 
+    const QVariantMap &Params() const { return FParams; }
+
 protected:
+    // Around every statement this data set runs (monitors and statistics).
+    virtual void Executing(const QString &sql) { Q_UNUSED(sql); }
+    virtual void Executed(qint64 nanoseconds) { Q_UNUSED(nanoseconds); }
     void InternalOpen() override;
     void InternalClose() override;
     bool InternalFetchTo(int index) override;

@@ -1,0 +1,39 @@
+// TIQuery: the query of the utility library on a named connection (the
+// application's "_ZDR" by default): a data set over its result with named
+// parameters, or a statement run with ExecSQL. Every run reports to
+// IDBStatistics: the statement, then each parameter as "name=value" (the
+// value exactly, apostrophes and line breaks included), then the time taken
+// in seconds.
+#pragma once
+
+#include "marvok/marvok_export.h"
+#include "toolkit/SqlDataSet.h"
+
+namespace marvok {
+
+class MARVOK_EXPORT TIQuery : public toolkit::TSqlDataSet
+{
+    Q_OBJECT
+public:
+    explicit TIQuery(QObject *owner = nullptr, const QString &connectionName = QStringLiteral("_ZDR"));
+
+    // Appends a line to the statement.
+    void AddSQL(const QString &line);
+    // Calls a stored procedure written as the database names it
+    // ("QDAT.PCKPACIENT.ARHIVIRAJ"), with positional arguments; reported as a
+    // procedure call. Returns the function's value where the database gives one.
+    QVariant ExecProc(const QString &procedure, const QVariantList &args = {});
+
+protected:
+    void Executing(const QString &sql) override;
+    void Executed(qint64 nanoseconds) override;
+
+private:
+    int FStatType = 0;
+};
+
+// The first column of the first row of `sql`, or `defaultValue` when there is no row.
+MARVOK_EXPORT QVariant GetValueFromQuery(const QString &sql, const QVariant &defaultValue = {},
+                                         const QString &connectionName = QStringLiteral("_ZDR"));
+
+} // namespace marvok

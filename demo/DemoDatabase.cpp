@@ -27,8 +27,10 @@ TDemoDatabase OpenDemoDatabase(const QString &folder)
     QSqlDatabase db = pelvar::Connection();
     try {
         toolkit::ExecuteSqlScript(db, toolkit::ReadSqlScript(QStringLiteral(":/tovlet/db/qdat.sql")));
-        if (result.Created)
+        if (result.Created) {
+            toolkit::ExecuteSqlScript(db, toolkit::ReadSqlScript(QStringLiteral(":/tovlet/db/codelists_seed.sql")));
             toolkit::ExecuteSqlScript(db, toolkit::ReadSqlScript(QStringLiteral(":/tovlet/db/demo_seed.sql")));
+        }
         pelvar::EnsureSystemTables();
     } catch (...) {
         pelvar::CloseConnection();

@@ -69,6 +69,7 @@ TTestDatabase::TTestDatabase(bool seedDemoData, const QString &connectionName)
                                      connectionName);
     }
     toolkit::ExecuteSqlScript(Database(), toolkit::ReadSqlScript(QStringLiteral(":/tovlet/db/qdat.sql")));
+    toolkit::ExecuteSqlScript(Database(), toolkit::ReadSqlScript(QStringLiteral(":/tovlet/db/codelists_seed.sql")));
     if (seedDemoData)
         toolkit::ExecuteSqlScript(Database(), toolkit::ReadSqlScript(QStringLiteral(":/tovlet/db/demo_seed.sql")));
     pelvar::EnsureSystemTables(connectionName);

@@ -175,6 +175,11 @@ public:
     void SetRecNo(int value);
     // All records; a lazily fetching data set reads to its end for this.
     int RecordCount() const;
+    // What a grid may show without making the backend read further, and the
+    // next batch for backends that read lazily.
+    virtual int KnownRecordCount() const { return Active() ? InternalRecordCount() : 0; }
+    virtual bool CanFetchMore() const { return false; }
+    virtual void FetchMore() {}
     bool Locate(const QString &keyFields, const QVariantList &keyValues, TLocateOptions options = 0);
 
     // Bookmarks

@@ -61,10 +61,10 @@ void TSqlDataSet::SetSqlTranslator(TSqlTranslator translator)
     Translator() = std::move(translator);
 }
 
-void TSqlDataSet::Execute(QSqlQuery &q)
+void TSqlDataSet::Execute(QSqlQuery &q, const QString &sqlText)
 {
-    const QString sql = Translator() ? Translator()(FConnectionName, FSQL) : FSQL;
-    Executing(FSQL);
+    const QString sql = Translator() ? Translator()(FConnectionName, sqlText) : sqlText;
+    Executing(sqlText);
     QElapsedTimer timer;
     timer.start();
     if (!q.prepare(sql))
@@ -82,7 +82,7 @@ int TSqlDataSet::ExecSQL()
     if (!db.isValid() || !db.isOpen())
         throw EDatabaseError(QStringLiteral("Connection '%1' is not open").arg(FConnectionName));
     QSqlQuery q(db);
-    Execute(q);
+    Execute(q, FSQL);
     return q.numRowsAffected();
 }
 
@@ -186,7 +186,7 @@ void TSqlDataSet::InternalOpen()
         throw EDatabaseError(QStringLiteral("Connection '%1' is not open").arg(FConnectionName));
     auto q = std::make_unique<QSqlQuery>(db);
     q->setForwardOnly(true);
-    Execute(*q);
+    Execute(*q, FSQL);
     if (!q->isSelect())
         throw EDatabaseError(QStringLiteral("SQL does not return a result set:\n%1").arg(FSQL));
 
@@ -214,21 +214,135 @@ void TSqlDataSet::InternalOpen()
     }
     SetFieldDefs(defs);
     FRows.clear();
+    FPages.clear();
+    FLru.clear();
+    FCursorPos = 0;
+    FKnown = 0;
+    FTotal = -1;
     FQuery = std::move(q);
     FExhausted = false;
+    if (FPageSize > 0)
+        LoadPage(0);
 }
 
 void TSqlDataSet::InternalClose()
 {
     FQuery.reset();
     FRows.clear();
+    FPages.clear();
+    FLru.clear();
     FExhausted = true;
+}
+
+void TSqlDataSet::SetPageSize(int rows, int maxPages)
+{
+    Close();
+    FPageSize = std::max(0, rows);
+    FMaxPages = std::max(2, maxPages);
+}
+
+QVector<QVariant> TSqlDataSet::ReadRow(QSqlQuery &q) const
+{
+    const int n = int(FDateColumn.size());
+    QVector<QVariant> row(n);
+    for (int i = 0; i < n; ++i) {
+        const QVariant v = q.value(i);
+        row[i] = FDateColumn.value(i) ? SqlToDateTime(v) : v;
+    }
+    return row;
+}
+
+bool TSqlDataSet::LoadPage(int page)
+{
+    const int start = page * FPageSize;
+    if (page < 0 || (FTotal >= 0 && start >= FTotal))
+        return false;
+    if (FPages.contains(page)) {
+        FLru.removeOne(page);
+        FLru.append(page);
+        return true;
+    }
+    if (!FQuery || FCursorPos != start) {
+        // A far page: a query that starts there; reading on continues from it.
+        QSqlDatabase db = QSqlDatabase::database(FConnectionName);
+        auto q = std::make_unique<QSqlQuery>(db);
+        q->setForwardOnly(true);
+        const QString limit = db.driverName() == QLatin1String("QSQLITE") ? QStringLiteral(" LIMIT -1") : QString();
+        Execute(*q, FSQL + limit + QStringLiteral(" OFFSET %1").arg(start));
+        FQuery = std::move(q);
+        FCursorPos = start;
+    }
+    QVector<QVector<QVariant>> rows;
+    rows.reserve(FPageSize);
+    while (rows.size() < FPageSize && FQuery->next()) {
+        rows.append(ReadRow(*FQuery));
+        ++FCursorPos;
+    }
+    if (rows.size() < FPageSize) {
+        FTotal = start + int(rows.size());
+        FQuery.reset();
+    }
+    FKnown = std::max(FKnown, start + int(rows.size()));
+    if (rows.isEmpty())
+        return false;
+    FPages.insert(page, std::move(rows));
+    FLru.append(page);
+    while (FLru.size() > FMaxPages)
+        FPages.remove(FLru.takeFirst());
+    return true;
+}
+
+int TSqlDataSet::CountRows()
+{
+    QSqlDatabase db = QSqlDatabase::database(FConnectionName);
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    Execute(q, QStringLiteral("select count(*) from (%1) counted").arg(FSQL));
+    return q.next() ? q.value(0).toInt() : 0;
+}
+
+int TSqlDataSet::FetchedCount() const
+{
+    if (FPageSize == 0)
+        return int(FRows.size());
+    int n = 0;
+    for (const auto &p : FPages)
+        n += int(p.size());
+    return n;
+}
+
+int TSqlDataSet::KnownRecordCount() const
+{
+    if (!Active())
+        return 0;
+    if (FPageSize > 0)
+        return FTotal >= 0 ? FTotal : FKnown;
+    return int(FRows.size());
+}
+
+bool TSqlDataSet::CanFetchMore() const
+{
+    return Active() && (FPageSize > 0 ? FTotal < 0 : !FExhausted);
+}
+
+void TSqlDataSet::FetchMore()
+{
+    if (CanFetchMore())
+        InternalFetchTo(KnownRecordCount() + std::max(FPageSize, 256) - 1);
 }
 
 bool TSqlDataSet::InternalFetchTo(int index)
 {
     if (index < 0)
         return false;
+    if (FPageSize > 0) {
+        if (FTotal >= 0)
+            return index < FTotal;
+        for (int p = FKnown / FPageSize; index >= FKnown && FTotal < 0; ++p)
+            if (!LoadPage(p))
+                break;
+        return index < FKnown;
+    }
     while (index >= FRows.size() && !FExhausted) {
         if (FQuery && FQuery->next()) {
             const int n = int(FDateColumn.size());
@@ -249,12 +363,26 @@ bool TSqlDataSet::InternalFetchTo(int index)
 
 int TSqlDataSet::InternalRecordCount() const
 {
+    if (FPageSize > 0) {
+        // Counted by the database: reading every row to count them is what paging avoids.
+        auto *self = const_cast<TSqlDataSet *>(this);
+        if (self->FTotal < 0)
+            self->FTotal = std::max(self->CountRows(), self->FKnown);
+        return FTotal;
+    }
     const_cast<TSqlDataSet *>(this)->InternalFetchTo(INT_MAX - 1);
     return int(FRows.size());
 }
 
 QVariant TSqlDataSet::InternalGetValue(int index, int field) const
 {
+    if (FPageSize > 0) {
+        const int page = index / FPageSize;
+        auto *self = const_cast<TSqlDataSet *>(this);
+        if (index < 0 || !self->LoadPage(page))
+            return {};
+        return FPages.value(page).value(index % FPageSize).value(field);
+    }
     if (index < 0 || index >= FRows.size())
         return {};
     return FRows.at(index).value(field);
@@ -298,7 +426,7 @@ int TSqlDataSet::InternalBookmarkIndex(const QVariant &bookmark) const
     for (int rec = 0; self->InternalFetchTo(rec); ++rec) {
         bool match = true;
         for (int k = 0; k < keys.size() && match; ++k)
-            match = FRows.at(rec).value(keys.at(k)) == want.at(k);
+            match = InternalGetValue(rec, keys.at(k)) == want.at(k);
         if (match)
             return rec;
     }

@@ -1,7 +1,11 @@
 // A read-only data set over a Qt SQL query on a named connection.
 //
 // Rows are fetched as the cursor or a grid needs them, so opening a large
-// result is quick; RecordCount and Last read to the end. Date columns arrive
+// result is quick; RecordCount and Last read to the end. With a page size
+// set (SetPageSize) only a few pages of rows are kept in memory: rows are
+// read in pages, further pages through the open cursor, far ones with an
+// OFFSET query, and RecordCount asks the database for the count; the
+// statement must then order its rows so that pages are stable. Date columns arrive
 // as TDateTime whether the backend gives QDate/QDateTime (PostgreSQL) or ISO
 // text in a column declared DATE/TIMESTAMP (SQLite). With KeyFields set,
 // bookmarks are key values, so Refresh keeps the current record even when
@@ -12,6 +16,7 @@
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QHash>
 #include <QVariantMap>
 #include <functional>
 #include <memory>
@@ -41,8 +46,15 @@ public:
 
     // Runs a statement without a result; returns the affected row count.
     int ExecSQL();
-    // Rows fetched so far (for tests and monitors).
-    int FetchedCount() const { return int(FRows.size()); }
+    // Rows held in memory now (for tests and monitors).
+    int FetchedCount() const;
+    // Paged reading: rows per page (0: keep every row read) and pages kept.
+    void SetPageSize(int rows, int maxPages = 8);
+    int PageSize() const { return FPageSize; }
+
+    int KnownRecordCount() const override;
+    bool CanFetchMore() const override;
+    void FetchMore() override;
 
     static QVariant SqlToDateTime(const QVariant &value);
 
@@ -67,7 +79,10 @@ protected:
     int InternalBookmarkIndex(const QVariant &bookmark) const override;
 
 private:
-    void Execute(QSqlQuery &q);
+    void Execute(QSqlQuery &q, const QString &sqlText);
+    QVector<QVariant> ReadRow(QSqlQuery &q) const;
+    bool LoadPage(int page);
+    int CountRows();
     QVector<int> KeyIndexes() const;
 
     QString FConnectionName;
@@ -79,6 +94,13 @@ private:
     QVector<QVector<QVariant>> FRows;
     QVector<bool> FDateColumn;
     bool FExhausted = true;
+    int FPageSize = 0;
+    int FMaxPages = 8;
+    QHash<int, QVector<QVector<QVariant>>> FPages;
+    QList<int> FLru;      // most recently used page last
+    int FCursorPos = 0;   // the row the open cursor gives next
+    int FKnown = 0;       // rows known to exist
+    int FTotal = -1;      // all rows, once known
 };
 
 } // namespace toolkit

@@ -1,0 +1,467 @@
+#include "cControls.h"
+#include "Idialogs.h"
+
+#include "toolkit/Exception.h"
+
+#include <QChildEvent>
+#include <QDialog>
+#include <QPainter>
+#include <QStyleOptionTab>
+#include <algorithm>
+
+namespace marvok {
+
+void SetTag(QWidget *control, int tag)
+{
+    control->setProperty("aiTag", tag);
+}
+
+int Tag(const QWidget *control)
+{
+    return control->property("aiTag").toInt();
+}
+
+void SetControlColor(QWidget *control, toolkit::TColor color)
+{
+    QPalette pal = control->palette();
+    const QColor c = color == toolkit::clDefault ? QPalette().color(QPalette::Base) : toolkit::ColorToQColor(color);
+    pal.setColor(QPalette::Base, c);
+    control->setPalette(pal);
+    control->setProperty("aiColor", color);
+}
+
+toolkit::TColor ControlColor(const QWidget *control)
+{
+    const QVariant v = control->property("aiColor");
+    return v.isValid() ? v.toInt() : toolkit::clWindow;
+}
+
+// --- panels ------------------------------------------------------------------------------
+
+TIPanel::TIPanel(QWidget *parent)
+    : QFrame(parent)
+{
+    setFrameShape(QFrame::NoFrame);
+}
+
+TIArrangePanel::TIArrangePanel(QWidget *parent)
+    : TIPanel(parent)
+{
+}
+
+void TIArrangePanel::Arrange()
+{
+    if (FArranging)
+        return;
+    FArranging = true;
+    QList<QWidget *> left, right;
+    for (QObject *o : children())
+        if (auto *w = qobject_cast<QWidget *>(o); w && !w->isWindow() && !w->isHidden())
+            (Tag(w) >= 0 ? left : right).append(w);
+    std::stable_sort(left.begin(), left.end(), [](QWidget *a, QWidget *b) { return Tag(a) < Tag(b); });
+    // -1 before -2: the right group reads left to right by falling tags.
+    std::stable_sort(right.begin(), right.end(), [](QWidget *a, QWidget *b) { return Tag(a) > Tag(b); });
+    int y = FSpaceRows;
+    int rowHeight = 0;
+    int x = FLeftColumns;
+    for (QWidget *w : std::as_const(left)) {
+        const QSize s = w->size().isEmpty() ? w->sizeHint() : w->size();
+        if (x > FLeftColumns && x + s.width() > width() - FLeftColumns) {
+            x = FLeftColumns;
+            y += rowHeight + FSpaceRows;
+            rowHeight = 0;
+        }
+        w->setGeometry(x, y, s.width(), s.height());
+        x += s.width() + FSpaceColumns;
+        rowHeight = std::max(rowHeight, s.height());
+    }
+    // The right group, its first control (tag -1) leftmost.
+    int total = 0;
+    for (QWidget *w : std::as_const(right))
+        total += (w->size().isEmpty() ? w->sizeHint() : w->size()).width() + FSpaceColumns;
+    x = width() - FLeftColumns - std::max(0, total - FSpaceColumns);
+    for (QWidget *w : std::as_const(right)) {
+        const QSize s = w->size().isEmpty() ? w->sizeHint() : w->size();
+        w->setGeometry(x, FSpaceRows, s.width(), s.height());
+        x += s.width() + FSpaceColumns;
+    }
+    FArranging = false;
+}
+
+QSize TIArrangePanel::sizeHint() const
+{
+    int h = 0, w = 2 * FLeftColumns;
+    for (QObject *o : children())
+        if (auto *c = qobject_cast<QWidget *>(o); c && !c->isHidden()) {
+            const QSize s = c->size().isEmpty() ? c->sizeHint() : c->size();
+            h = std::max(h, s.height());
+            w += s.width() + FSpaceColumns;
+        }
+    return {w, h + 2 * FSpaceRows};
+}
+
+void TIArrangePanel::resizeEvent(QResizeEvent *event)
+{
+    TIPanel::resizeEvent(event);
+    Arrange();
+}
+
+void TIArrangePanel::childEvent(QChildEvent *event)
+{
+    TIPanel::childEvent(event);
+    if (event->added() || event->removed())
+        QMetaObject::invokeMethod(this, [this] { Arrange(); }, Qt::QueuedConnection);
+}
+
+bool TIArrangePanel::event(QEvent *event)
+{
+    if (event->type() == QEvent::LayoutRequest)
+        Arrange();
+    return TIPanel::event(event);
+}
+
+// --- image list ----------------------------------------------------------------------------
+
+TIImageList::TIImageList(int width, int height, QObject *owner)
+    : QObject(owner)
+    , FWidth(width)
+    , FHeight(height)
+{
+}
+
+int TIImageList::Add(const QPixmap &image)
+{
+    FImages.append(image.size() == QSize(FWidth, FHeight) ? image
+                                                          : image.scaled(FWidth, FHeight, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    return int(FImages.size()) - 1;
+}
+
+QIcon TIImageList::Icon(int index) const
+{
+    return index >= 0 && index < FImages.size() ? QIcon(FImages.at(index)) : QIcon();
+}
+
+void TIImageList::Draw(QPainter *painter, int x, int y, int index, bool enabled) const
+{
+    if (index < 0 || index >= FImages.size())
+        return;
+    painter->drawPixmap(x, y, enabled ? FImages.at(index) : QIcon(FImages.at(index)).pixmap(FWidth, FHeight, QIcon::Disabled));
+}
+
+// --- simple controls --------------------------------------------------------------------------
+
+TIEdit::TIEdit(QWidget *parent)
+    : QLineEdit(parent)
+{
+}
+
+TIMemo::TIMemo(QWidget *parent)
+    : QPlainTextEdit(parent)
+{
+}
+
+TIBitBtn::TIBitBtn(const QString &caption, QWidget *parent)
+    : QPushButton(caption, parent)
+{
+    setAutoDefault(false);
+    connect(this, &QPushButton::clicked, this, [this] {
+        if (FModalResult == 0)
+            return;
+        if (auto *dlg = qobject_cast<QDialog *>(window()))
+            dlg->done(FModalResult);
+    });
+}
+
+void TIBitBtn::SetImages(TIImageList *images, int imageIndex)
+{
+    if (images) {
+        setIcon(images->Icon(imageIndex));
+        setIconSize(QSize(images->Width(), images->Height()));
+    }
+}
+
+TIListBox::TIListBox(QWidget *parent)
+    : QListWidget(parent)
+{
+}
+
+int TIListBox::AddItem(const QString &text, int imageIndex)
+{
+    auto *item = new QListWidgetItem(text, this);
+    if (FImages && imageIndex >= 0)
+        item->setIcon(FImages->Icon(imageIndex));
+    return row(item);
+}
+
+TIComboBox::TIComboBox(QWidget *parent)
+    : QComboBox(parent)
+{
+}
+
+// --- page control -------------------------------------------------------------------------------
+
+namespace {
+// Paints the style's tabs, then hands each visible tab to the control.
+class TIPageTabBar : public QTabBar
+{
+public:
+    explicit TIPageTabBar(TIPageControl *control) : QTabBar(control), FControl(control) {}
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        QTabBar::paintEvent(event);
+        QPainter p(this);
+        int shown = -1;
+        for (int i = 0; i < count(); ++i) {
+            if (!isTabVisible(i))
+                continue;
+            ++shown;
+            p.save();
+            FControl->DrawTab(&p, shown, tabRect(i), i == currentIndex());
+            p.restore();
+        }
+    }
+
+private:
+    TIPageControl *FControl;
+};
+} // namespace
+
+TIPageControl::TIPageControl(QWidget *parent)
+    : QTabWidget(parent)
+{
+    setTabBar(new TIPageTabBar(this));
+}
+
+bool TIPageControl::CanShowTab(int index)
+{
+    return index >= 0 && index < count();
+}
+
+void TIPageControl::DrawTab(QPainter *, int, const QRect &, bool)
+{
+}
+
+void TIPageControl::UpdateTabs()
+{
+    for (int i = 0; i < count(); ++i)
+        setTabVisible(i, CanShowTab(i));
+}
+
+// --- data-aware controls -------------------------------------------------------------------------
+
+// A data-aware control's link. A move to another record or a change of the
+// whole data set shows the field again; other notices keep what the user is
+// typing. Before the data set posts, the typed text goes into the field.
+class TIDBControlLink : public toolkit::TDataLink
+{
+public:
+    TIDBControlLink(std::function<void(bool force)> refresh, std::function<void()> update)
+        : FRefresh(std::move(refresh)), FUpdate(std::move(update)) {}
+
+protected:
+    void ActiveChanged() override
+    {
+        // Told of every state change; only opening or closing shows the field anew.
+        if (Active() == FWasActive)
+            return;
+        FWasActive = Active();
+        FRefresh(true);
+    }
+    void DataSetChanged() override { FRefresh(true); }
+    void DataSetScrolled(int) override { FRefresh(true); }
+    void RecordChanged(toolkit::TField *) override { FRefresh(false); }
+    void EditingChanged() override { FRefresh(false); }
+    void UpdateData() override { FUpdate(); }
+
+private:
+    std::function<void(bool)> FRefresh;
+    std::function<void()> FUpdate;
+    bool FWasActive = false;
+};
+
+namespace {
+
+toolkit::TField *LinkedField(const toolkit::TDataLink &link, const QString &name)
+{
+    toolkit::TDataSet *ds = link.Active() ? link.DataSet() : nullptr;
+    return ds && !name.isEmpty() ? ds->FindField(name) : nullptr;
+}
+
+// Writes text into a field; reports a refusal in a message box.
+bool WriteField(toolkit::TField *field, const QString &text)
+{
+    if (!field || field->Text() == text)
+        return true;
+    toolkit::TDataSet *ds = field->DataSet();
+    try {
+        if (ds->State() == toolkit::TDataSetState::dsBrowse)
+            ds->Edit();
+        field->SetText(text);
+        return true;
+    } catch (const toolkit::Exception &e) {
+        IMessageDlg(e.Message(), mtError, mbOK);
+        return false;
+    }
+}
+
+bool Editable(toolkit::TField *field)
+{
+    return field && !field->ReadOnly() && field->DataSet()->CanModify();
+}
+
+// The first key the user types puts the data set into edit mode, so that
+// moving to another record saves the text instead of losing it.
+void StartEditing(toolkit::TField *field)
+{
+    if (!Editable(field) || field->DataSet()->State() != toolkit::TDataSetState::dsBrowse)
+        return;
+    try {
+        field->DataSet()->Edit();
+    } catch (const toolkit::Exception &e) {
+        IMessageDlg(e.Message(), mtError, mbOK);
+    }
+}
+
+} // namespace
+
+TIDBEdit::TIDBEdit(QWidget *parent)
+    : QLineEdit(parent)
+    , FLink(std::make_unique<TIDBControlLink>(
+          [this](bool force) {
+              if (force || !isModified())
+                  Refresh();
+          },
+          [this] {
+              if (isModified())
+                  WriteField(Field(), text());
+          }))
+{
+    connect(this, &QLineEdit::textEdited, this, [this] { StartEditing(Field()); });
+    connect(this, &QLineEdit::editingFinished, this, [this] {
+        if (isModified())
+            UpdateRecord();
+    });
+    Refresh();
+}
+
+TIDBEdit::~TIDBEdit()
+{
+    FLink->SetDataSource(nullptr);
+}
+
+toolkit::TDataSource *TIDBEdit::GetDataSource() const
+{
+    return FLink->DataSource();
+}
+
+void TIDBEdit::SetDataSource(toolkit::TDataSource *source)
+{
+    FLink->SetDataSource(source);
+}
+
+void TIDBEdit::SetDataField(const QString &name)
+{
+    FDataField = name;
+    Refresh();
+}
+
+toolkit::TField *TIDBEdit::Field() const
+{
+    return LinkedField(*FLink, FDataField);
+}
+
+void TIDBEdit::Refresh()
+{
+    toolkit::TField *f = Field();
+    const QString t = f ? f->Text() : QString();
+    if (text() != t)
+        setText(t);
+    setModified(false);
+    setReadOnly(!Editable(f));
+    if (f && f->Size() > 0)
+        setMaxLength(f->Size());
+}
+
+bool TIDBEdit::UpdateRecord()
+{
+    const bool ok = WriteField(Field(), text());
+    if (!ok)
+        Refresh();
+    setModified(false);
+    return ok;
+}
+
+TIDBMemo::TIDBMemo(QWidget *parent)
+    : QPlainTextEdit(parent)
+    , FLink(std::make_unique<TIDBControlLink>(
+          [this](bool force) {
+              if (force || !document()->isModified())
+                  Refresh();
+          },
+          [this] {
+              if (document()->isModified())
+                  WriteField(Field(), toPlainText());
+          }))
+{
+    connect(this, &QPlainTextEdit::textChanged, this, [this] {
+        if (document()->isModified())
+            StartEditing(Field());
+    });
+    Refresh();
+}
+
+TIDBMemo::~TIDBMemo()
+{
+    FLink->SetDataSource(nullptr);
+}
+
+toolkit::TDataSource *TIDBMemo::GetDataSource() const
+{
+    return FLink->DataSource();
+}
+
+void TIDBMemo::SetDataSource(toolkit::TDataSource *source)
+{
+    FLink->SetDataSource(source);
+}
+
+void TIDBMemo::SetDataField(const QString &name)
+{
+    FDataField = name;
+    Refresh();
+}
+
+toolkit::TField *TIDBMemo::Field() const
+{
+    return LinkedField(*FLink, FDataField);
+}
+
+void TIDBMemo::Refresh()
+{
+    toolkit::TField *f = Field();
+    const QString t = f ? f->Text() : QString();
+    if (toPlainText() != t)
+        setPlainText(t);
+    document()->setModified(false);
+    setReadOnly(!Editable(f));
+}
+
+bool TIDBMemo::UpdateRecord()
+{
+    const bool ok = WriteField(Field(), toPlainText());
+    if (!ok)
+        Refresh();
+    document()->setModified(false);
+    return ok;
+}
+
+void TIDBMemo::focusOutEvent(QFocusEvent *event)
+{
+    if (document()->isModified())
+        UpdateRecord();
+    QPlainTextEdit::focusOutEvent(event);
+}
+
+} // namespace marvok

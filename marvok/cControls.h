@@ -1,0 +1,241 @@
+// Visual base controls of the utility library.
+//
+// Every control takes a tag (SetTag/Tag, the original's Tag property), a
+// colour as TColor where the original had one, and a QObject owner.
+// TIArrangePanel places its controls in one row by their tags: tags of 0 and
+// more from the left in ascending order, negative tags at the right with -1
+// leftmost of them; aILeftColumns is the margin at both ends, aISpaceColumns
+// the gap between controls, aISpaceRows the margin above and below (and the
+// gap between rows when the controls do not fit in one).
+// TIPageControl hides the tabs CanShowTab refuses and lets subclasses paint
+// over each tab (DrawTab) after the style did.
+#pragma once
+
+#include "marvok/marvok_export.h"
+#include "toolkit/DB.h"
+#include "toolkit/Graphics.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <functional>
+#include <memory>
+
+namespace marvok {
+
+MARVOK_EXPORT void SetTag(QWidget *control, int tag);
+MARVOK_EXPORT int Tag(const QWidget *control);
+// Background of an edit-like control; clDefault gives the window colour back.
+MARVOK_EXPORT void SetControlColor(QWidget *control, toolkit::TColor color);
+MARVOK_EXPORT toolkit::TColor ControlColor(const QWidget *control);
+
+class MARVOK_EXPORT TIPanel : public QFrame
+{
+    Q_OBJECT
+public:
+    explicit TIPanel(QWidget *parent = nullptr);
+};
+
+class MARVOK_EXPORT TIArrangePanel : public TIPanel
+{
+    Q_OBJECT
+public:
+    explicit TIArrangePanel(QWidget *parent = nullptr);
+    int aISpaceColumns() const { return FSpaceColumns; }
+    void setAISpaceColumns(int v) { FSpaceColumns = v; Arrange(); }
+    int aILeftColumns() const { return FLeftColumns; }
+    void setAILeftColumns(int v) { FLeftColumns = v; Arrange(); }
+    int aISpaceRows() const { return FSpaceRows; }
+    void setAISpaceRows(int v) { FSpaceRows = v; Arrange(); }
+    void Arrange();
+    QSize sizeHint() const override;
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void childEvent(QChildEvent *event) override;
+    bool event(QEvent *event) override;
+
+private:
+    int FSpaceColumns = 2;
+    int FLeftColumns = 2;
+    int FSpaceRows = 4;
+    bool FArranging = false;
+};
+
+class MARVOK_EXPORT TIImageList : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TIImageList(int width = 16, int height = 16, QObject *owner = nullptr);
+    int Width() const { return FWidth; }
+    int Height() const { return FHeight; }
+    int Count() const { return int(FImages.size()); }
+    // Scaled to the list's size; returns the new index.
+    int Add(const QPixmap &image);
+    QPixmap Pixmap(int index) const { return FImages.value(index); }
+    QIcon Icon(int index) const;
+    void Draw(QPainter *painter, int x, int y, int index, bool enabled = true) const;
+    void Clear() { FImages.clear(); }
+
+private:
+    int FWidth, FHeight;
+    QList<QPixmap> FImages;
+};
+
+class MARVOK_EXPORT TIEdit : public QLineEdit
+{
+    Q_OBJECT
+public:
+    explicit TIEdit(QWidget *parent = nullptr);
+    QString Text() const { return text(); }
+    bool Modified() const { return isModified(); }
+};
+
+class MARVOK_EXPORT TIMemo : public QPlainTextEdit
+{
+    Q_OBJECT
+public:
+    explicit TIMemo(QWidget *parent = nullptr);
+    QString Text() const { return toPlainText(); }
+    void SetText(const QString &t) { setPlainText(t); }
+    bool Modified() const { return document()->isModified(); }
+};
+
+class MARVOK_EXPORT TIBitBtn : public QPushButton
+{
+    Q_OBJECT
+public:
+    explicit TIBitBtn(const QString &caption = {}, QWidget *parent = nullptr);
+    // Clicking closes the dialog the button is on with this result (0: none).
+    int ModalResult() const { return FModalResult; }
+    void SetModalResult(int r) { FModalResult = r; }
+    // The button Escape presses.
+    bool Cancel() const { return FCancel; }
+    void SetCancel(bool v) { FCancel = v; }
+    void SetImages(TIImageList *images, int imageIndex);
+
+private:
+    int FModalResult = 0;
+    bool FCancel = false;
+};
+
+class MARVOK_EXPORT TIListBox : public QListWidget
+{
+    Q_OBJECT
+public:
+    explicit TIListBox(QWidget *parent = nullptr);
+    TIImageList *Images() const { return FImages; }
+    void SetImages(TIImageList *images) { FImages = images; }
+    int AddItem(const QString &text, int imageIndex = -1);
+
+private:
+    QPointer<TIImageList> FImages;
+};
+
+class MARVOK_EXPORT TIComboBox : public QComboBox
+{
+    Q_OBJECT
+public:
+    explicit TIComboBox(QWidget *parent = nullptr);
+};
+
+class TIPageControl;
+
+class MARVOK_EXPORT TIPageControl : public QTabWidget
+{
+    Q_OBJECT
+public:
+    explicit TIPageControl(QWidget *parent = nullptr);
+    TIImageList *Images() const { return FImages; }
+    void SetImages(TIImageList *images) { FImages = images; }
+    // The code under which the pages' rights are kept (set by the form).
+    QString PageControlCode() const { return FCode; }
+    void SetPageControlCode(const QString &code) { FCode = code; }
+    int PageCount() const { return count(); }
+    QWidget *Pages(int index) const { return widget(index); }
+    // Shows or hides each tab by CanShowTab.
+    void UpdateTabs();
+
+    virtual bool CanShowTab(int index);
+    // After the style painted tab `tabIndex` (counted among shown tabs).
+    virtual void DrawTab(QPainter *painter, int tabIndex, const QRect &rect, bool active);
+
+private:
+    QPointer<TIImageList> FImages;
+    QString FCode;
+};
+
+// Shows a field's edit text and writes what the user typed back into it.
+class MARVOK_EXPORT TIDBEdit : public QLineEdit
+{
+    Q_OBJECT
+public:
+    explicit TIDBEdit(QWidget *parent = nullptr);
+    ~TIDBEdit() override;
+    toolkit::TDataSource *GetDataSource() const;
+    void SetDataSource(toolkit::TDataSource *source);
+    QString GetDataField() const { return FDataField; }
+    void SetDataField(const QString &name);
+    toolkit::TField *Field() const;
+    // Writes the text into the field (putting the data set into edit mode);
+    // a text the field refuses is reported and the field's text comes back.
+    bool UpdateRecord();
+    void Refresh();
+
+private:
+    std::unique_ptr<class TIDBControlLink> FLink;
+    QString FDataField;
+};
+
+class MARVOK_EXPORT TIDBMemo : public QPlainTextEdit
+{
+    Q_OBJECT
+public:
+    explicit TIDBMemo(QWidget *parent = nullptr);
+    ~TIDBMemo() override;
+    toolkit::TDataSource *GetDataSource() const;
+    void SetDataSource(toolkit::TDataSource *source);
+    QString GetDataField() const { return FDataField; }
+    void SetDataField(const QString &name);
+    toolkit::TField *Field() const;
+    bool UpdateRecord();
+    void Refresh();
+
+protected:
+    void focusOutEvent(QFocusEvent *event) override;
+
+private:
+    std::unique_ptr<class TIDBControlLink> FLink;
+    QString FDataField;
+};
+
+// Keys of the options the PDF viewer is shown with.
+enum class TIShowPDFOption {
+    spoStream, spoCaption, spoPrintHandler, spoEmailHandler, spoActionEvent, spoParent,
+    spoPrintImmediately, spoCopies, spoPrinterName
+};
+
+// Runs its release when the last holder lets go (held through shared_ptr).
+class MARVOK_EXPORT TIObjectGuard
+{
+public:
+    explicit TIObjectGuard(std::function<void()> release) : FRelease(std::move(release)) {}
+    ~TIObjectGuard()
+    {
+        if (FRelease)
+            FRelease();
+    }
+    TIObjectGuard(const TIObjectGuard &) = delete;
+    TIObjectGuard &operator=(const TIObjectGuard &) = delete;
+
+private:
+    std::function<void()> FRelease;
+};
+
+} // namespace marvok

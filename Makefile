@@ -43,7 +43,9 @@ fuzz: setup
 	  -DCMAKE_BUILD_TYPE=Debug -DTOVLET_BUILD_FUZZ=ON -DTOVLET_BUILD_TESTS=OFF \
 	  -DTOVLET_BUILD_DEMO=OFF -DTOVLET_BUILD_BENCH=OFF
 	cmake --build build-fuzz -j $(JOBS)
-	@for f in build-fuzz/bin/fuzz_*; do echo "== $$f"; $$f -max_total_time=20 fuzz/corpus/$$(basename $$f | sed 's/^fuzz_//') || exit 1; done
+	@# New inputs go to build-fuzz/corpus; the seeds in fuzz/corpus are only read.
+	@for f in build-fuzz/bin/fuzz_*; do n=$$(basename $$f | sed 's/^fuzz_//'); mkdir -p build-fuzz/corpus/$$n; \
+	  echo "== $$f"; $$f -max_total_time=20 build-fuzz/corpus/$$n fuzz/corpus/$$n || exit 1; done
 
 install: build
 	cmake --install $(BUILD) --prefix $(or $(PREFIX),/usr/local)

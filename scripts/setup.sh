@@ -13,7 +13,7 @@ PACKAGES=(
   libqpdf-dev libcups2-dev 7zip
   libbenchmark-dev
   clang libclang-rt-14-dev
-  fonts-dejavu-core
+  fonts-dejavu-core libxml2-utils
 )
 
 missing=()

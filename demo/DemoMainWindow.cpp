@@ -2,8 +2,15 @@
 
 #include "toolkit/Exception.h"
 #include "toolkit/SqlDataSet.h"
+#include "tovlet/usecases/IucXmap.h"
+#include "tovlet/usecases/iUC.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QListWidget>
+#include <QToolBar>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenuBar>
@@ -14,9 +21,12 @@
 
 namespace demo {
 
-TDemoMainWindow::TDemoMainWindow(const QString &databaseFolder, QWidget *parent)
+using namespace tovlet;
+
+TDemoMainWindow::TDemoMainWindow(const QString &databaseFolder, const QString &useCaseFile, QWidget *parent)
     : QMainWindow(parent)
     , FDatabaseFolder(databaseFolder)
+    , FUseCaseFile(useCaseFile)
 {
     setWindowTitle(QStringLiteral("Tovlet – demo ambulanta"));
     auto *central = new QWidget(this);
@@ -37,24 +47,145 @@ TDemoMainWindow::TDemoMainWindow(const QString &databaseFolder, QWidget *parent)
 
 void TDemoMainWindow::BuildMenus()
 {
-    QMenu *file = menuBar()->addMenu(QStringLiteral("&Datoteka"));
-    QAction *refresh = file->addAction(QStringLiteral("&Osveži"), this, &TDemoMainWindow::RefreshPatients);
-    refresh->setShortcut(QKeySequence::Refresh);
-    file->addSeparator();
-    QAction *quit = file->addAction(QStringLiteral("&Izhod"), qApp, &QApplication::closeAllWindows);
-    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    FToolBar = addToolBar(QStringLiteral("Orodna vrstica"));
+    FToolBar->setObjectName(QStringLiteral("tbMain"));
+    BuildContextBar();
+    SelectContext(QStringLiteral("AMBULANTA"), QStringLiteral("ZDRAVNIK"));
+}
 
-    // Menus for the capabilities that join the demo as the library grows.
-    menuBar()->addMenu(QStringLiteral("&Pacienti"))->setObjectName(QStringLiteral("mnPacienti"));
-    menuBar()->addMenu(QStringLiteral("&Naročanje"))->setObjectName(QStringLiteral("mnNarocanje"));
-    menuBar()->addMenu(QStringLiteral("&Dokumenti"))->setObjectName(QStringLiteral("mnDokumenti"));
-    menuBar()->addMenu(QStringLiteral("&Orodja"))->setObjectName(QStringLiteral("mnOrodja"));
+void TDemoMainWindow::BuildContextBar()
+{
+    QToolBar *bar = addToolBar(QStringLiteral("Kontekst"));
+    bar->setObjectName(QStringLiteral("tbKontekst"));
+    FWUType = new QComboBox(bar);
+    FWUType->setObjectName(QStringLiteral("cbDelovnaEnota"));
+    FWUType->addItems(IUCUnitGlobals()->aiWUTypes().ToStringList());
+    FUserType = new QComboBox(bar);
+    FUserType->setObjectName(QStringLiteral("cbUporabnik"));
+    FUserType->addItems(IUCUnitGlobals()->aiUserTypes().ToStringList());
+    bar->addWidget(FWUType);
+    bar->addWidget(FUserType);
+    auto changed = [this] { SelectContext(FWUType->currentText(), FUserType->currentText()); };
+    connect(FWUType, &QComboBox::currentTextChanged, this, changed);
+    connect(FUserType, &QComboBox::currentTextChanged, this, changed);
+}
 
-    QMenu *help = menuBar()->addMenu(QStringLiteral("Po&moč"));
-    help->addAction(QStringLiteral("&O programu"), this, [this] {
+void TDemoMainWindow::SelectContext(const QString &workingUnitType, const QString &userType)
+{
+    TIUCUnitGlobals *g = IUCUnitGlobals();
+    g->setAiUCContext(g->aiContextList()->GetItemByCombination(workingUnitType, userType));
+    for (auto [combo, value] : {std::pair{FWUType, workingUnitType}, std::pair{FUserType, userType}}) {
+        const QSignalBlocker block(combo);
+        combo->setCurrentText(value);
+    }
+    RebuildUseCases();
+}
+
+QAction *TDemoMainWindow::ActionFor(TIUCUseCaseCustom *useCase)
+{
+    auto *a = new QAction(useCase->aiVisualProperties()->aiCaption(), this);
+    a->setObjectName(useCase->aiName());
+    a->setToolTip(useCase->aiVisualProperties()->aiHint());
+    a->setStatusTip(useCase->aiVisualProperties()->aiHint());
+    a->setShortcut(QKeySequence(useCase->aiVisualProperties()->aiShortCut()));
+    const QString code = useCase->aiCode();
+    connect(a, &QAction::triggered, this, [this, code] { Run(code); });
+    return a;
+}
+
+void TDemoMainWindow::AddToMenu(QMenu *menu, TIUCUseCaseCustom *useCase, int depth)
+{
+    if (auto *joined = dynamic_cast<TIUCUseCaseJoined *>(useCase)) {
+        QMenu *sub = menu->addMenu(joined->aiVisualProperties()->aiCaption());
+        if (depth < 8) // a joined use case listing itself must not loop
+            for (int i = 0; i < joined->aiSubUC()->GetCount(); ++i)
+                AddToMenu(sub, joined->aiSubUC()->GetItem(i), depth + 1);
+        return;
+    }
+    menu->addAction(ActionFor(useCase));
+}
+
+void TDemoMainWindow::RebuildUseCases()
+{
+    TIUCUnitGlobals *g = IUCUnitGlobals();
+    menuBar()->clear();
+    FToolBar->clear();
+    TIUCUseCaseList list;
+    try {
+        g->aiUCProvider()->FillUCList(g->aiWinControlList()->GetItemByCode(QStringLiteral("mnuMain")), &list, nullptr, true);
+        for (int i = 0; i < list.GetCount(); ++i) {
+            TIUCUseCaseCustom *u = list.GetItem(i);
+            if (auto *joined = dynamic_cast<TIUCUseCaseJoined *>(u)) {
+                QMenu *menu = menuBar()->addMenu(joined->aiVisualProperties()->aiCaption());
+                menu->setObjectName(joined->aiName());
+                for (int k = 0; k < joined->aiSubUC()->GetCount(); ++k)
+                    AddToMenu(menu, joined->aiSubUC()->GetItem(k), 1);
+            } else {
+                menuBar()->addAction(ActionFor(u));
+            }
+        }
+        g->aiUCProvider()->FillUCList(g->aiWinControlList()->GetItemByCode(QStringLiteral("tbMain")), &list, nullptr, true);
+        for (int i = 0; i < list.GetCount(); ++i)
+            if (!dynamic_cast<TIUCUseCaseJoined *>(list.GetItem(i)))
+                FToolBar->addAction(ActionFor(list.GetItem(i)));
+    } catch (const toolkit::Exception &e) {
+        statusBar()->showMessage(QStringLiteral("Primerov uporabe ni mogoče prikazati: %1").arg(e.Message()));
+    }
+}
+
+void TDemoMainWindow::Run(const QString &code)
+{
+    if (code == QLatin1String("UC_OSVEZI") || code == QLatin1String("UC_PACIENTI"))
+        RefreshPatients();
+    else if (code == QLatin1String("UC_IZHOD"))
+        close();
+    else if (code == QLatin1String("UC_PRILAGODI"))
+        CustomiseToolBar();
+    else if (code == QLatin1String("UC_OPROGRAMU"))
         QMessageBox::about(this, QStringLiteral("O programu"),
                            QStringLiteral("Tovlet – demo ambulanta\nKnjižnica za zdravstveni informacijski sistem."));
-    });
+    else
+        statusBar()->showMessage(QStringLiteral("Primer uporabe »%1« bo na voljo kmalu.").arg(code), 4000);
+}
+
+void TDemoMainWindow::CustomiseToolBar()
+{
+    TIUCUnitGlobals *g = IUCUnitGlobals();
+    TIUCWinControl *tb = g->aiWinControlList()->GetItemByCode(QStringLiteral("tbMain"));
+    TIUCUseCaseList current;
+    g->aiUCProvider()->FillUCList(tb, &current, nullptr, false);
+    QDialog dlg(this);
+    dlg.setWindowTitle(QStringLiteral("Prilagodi orodno vrstico"));
+    auto *layout = new QVBoxLayout(&dlg);
+    auto *list = new QListWidget(&dlg);
+    list->setObjectName(QStringLiteral("lbPrimeri"));
+    for (int i = 0; i < g->aiUCActionList()->GetCount(); ++i) {
+        TIUCUseCaseCustom *u = g->aiUCActionList()->GetItem(i);
+        auto *item = new QListWidgetItem(u->aiVisualProperties()->aiCaption().remove(QLatin1Char('&')), list);
+        item->setData(Qt::UserRole, u->aiCode());
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(current.IndexOf(u) >= 0 ? Qt::Checked : Qt::Unchecked);
+    }
+    layout->addWidget(list);
+    auto *buttons = new QDialogButtonBox(&dlg);
+    buttons->addButton(QStringLiteral("V redu"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(QStringLiteral("Prekliči"), QDialogButtonBox::RejectRole);
+    connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+    layout->addWidget(buttons);
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+    TIUCUseCaseList chosen;
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->checkState() == Qt::Checked)
+            chosen.Add(g->aiAllUCList()->GetItemByCode(list->item(i)->data(Qt::UserRole).toString()));
+    try {
+        g->aiUCProvider()->SaveUCList(tb, &chosen, nullptr);
+        IUCXMLMapper()->SaveGlobals(g, FUseCaseFile);
+    } catch (const toolkit::Exception &e) {
+        QMessageBox::critical(this, QStringLiteral("Napaka"), QStringLiteral("Orodne vrstice ni mogoče shraniti.\n%1").arg(e.Message()));
+    }
+    RebuildUseCases();
 }
 
 void TDemoMainWindow::RefreshPatients()

@@ -4,6 +4,7 @@
 //   --data-dir DIR                   database folder (default: the user's data folder)
 #include "DemoDatabase.h"
 #include "DemoMainWindow.h"
+#include "DemoUseCases.h"
 
 #include "toolkit/Exception.h"
 #include "tovlet/core/Tovlet.h"
@@ -36,8 +37,10 @@ int main(int argc, char *argv[])
 
     const QString folder = parser.isSet(dataDir) ? parser.value(dataDir)
                                                  : QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QString useCaseFile;
     try {
         demo::OpenDemoDatabase(folder);
+        useCaseFile = demo::LoadDemoUseCases(folder);
     } catch (const toolkit::Exception &e) {
         const QString text = QStringLiteral("Demo baze ni mogoče odpreti.\n%1").arg(e.Message());
         if (headless)
@@ -47,7 +50,7 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    demo::TDemoMainWindow window(folder);
+    demo::TDemoMainWindow window(folder, useCaseFile);
     window.resize(960, 600);
     window.show();
     if (headless) {

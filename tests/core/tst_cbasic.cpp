@@ -51,6 +51,7 @@ private Q_SLOTS:
     void deniedPagesCollapseAndActivePageSaysSo();
     void canShowEventOverridesTheService();
     void tabColourComesFromTheEvent();
+    void captionsStartFurtherInWithImages();
     void abstractParametersRaiseTheirMessages_data();
     void abstractParametersRaiseTheirMessages();
     void parametersInstanceIsSharedAndOwnedByTheApplication();
@@ -262,6 +263,33 @@ void TestCBasic::tabColourComesFromTheEvent()
     QTabBar *bar = form.pcMain->tabBar();
     const QPoint corner = bar->mapTo(form.pcMain, bar->tabRect(2).bottomRight() - QPoint(2, 4));
     QCOMPARE(QColor(image.pixel(corner)), QColor(Qt::blue));
+}
+
+void TestCBasic::captionsStartFurtherInWithImages()
+{
+    // The leftmost dark pixel of the first tab's caption, with and without an image list.
+    auto captionStart = [](bool images) {
+        TfmPatient form;
+        marvok::TIImageList list(16, 16);
+        QPixmap clear(16, 16);
+        clear.fill(Qt::transparent);
+        list.Add(clear);
+        if (images)
+            form.pcMain->SetImages(&list);
+        form.pcMain->setAiGetColorForTab([](int, toolkit::TColor &color) { color = toolkit::clWhite; });
+        form.show();
+        const QImage image = form.pcMain->tabBar()->grab().toImage();
+        const QRect tab = form.pcMain->tabBar()->tabRect(0);
+        for (int x = tab.left(); x <= tab.right(); ++x)
+            for (int y = tab.top() + 4; y < tab.bottom() - 2; ++y)
+                if (qGray(image.pixel(x, y)) < 100)
+                    return x - tab.left();
+        return -1;
+    };
+    const int without = captionStart(false);
+    const int with = captionStart(true);
+    QVERIFY(without >= 4 && without <= 7);
+    QCOMPARE(with - without, 18);
 }
 
 void TestCBasic::abstractParametersRaiseTheirMessages_data()

@@ -8,6 +8,7 @@
 
 #include "toolkit/Exception.h"
 #include "tovlet/core/Tovlet.h"
+#include "tovlet/core/iAfParam.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -40,6 +41,8 @@ int main(int argc, char *argv[])
     QString useCaseFile;
     try {
         demo::OpenDemoDatabase(folder);
+        // Views and windows keep their settings as application parameters in the database.
+        tovlet::SetMireloAFParametersClass([](QObject *owner) { return new tovlet::TIDbAFParameters(owner); });
         useCaseFile = demo::LoadDemoUseCases(folder);
     } catch (const toolkit::Exception &e) {
         const QString text = QStringLiteral("Demo baze ni mogoče odpreti.\n%1").arg(e.Message());

@@ -1,6 +1,8 @@
 #include "Idialogs.h"
 #include "Ilog.h"
 
+#include "toolkit/Exception.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -31,6 +33,14 @@ QString MessageDlgCaption(TMsgDlgType type)
     }
     return QApplication::applicationDisplayName();
 }
+
+// Errors nobody caught end in a message box, as in any desktop application.
+namespace {
+const bool ExceptionHandlerInstalled = [] {
+    toolkit::SetExceptionHandler([](const toolkit::Exception &e) { IMessageDlg(e.Message(), mtError, mbOK, 0); });
+    return true;
+}();
+} // namespace
 
 int IMessageDlg(const QString &text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext)
 {

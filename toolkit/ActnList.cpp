@@ -1,4 +1,5 @@
 #include "ActnList.h"
+#include "Exception.h"
 
 namespace toolkit {
 
@@ -97,7 +98,12 @@ bool TCustomActionList::Execute(QAction *action)
 {
     if (!action || !FActions.contains(action))
         return false;
-    return ExecuteAction(action);
+    try {
+        return ExecuteAction(action);
+    } catch (const Exception &e) {
+        HandleException(e);
+        return false;
+    }
 }
 
 void TCustomActionList::UpdateActions()

@@ -1,5 +1,7 @@
 #include "Exception.h"
 
+#include <QtGlobal>
+
 namespace toolkit {
 
 Exception::Exception(QString message)
@@ -18,6 +20,29 @@ EAbort::EAbort()
 void Abort()
 {
     throw EAbort();
+}
+
+namespace {
+std::function<void(const Exception &)> &Handler()
+{
+    static std::function<void(const Exception &)> handler;
+    return handler;
+}
+} // namespace
+
+void SetExceptionHandler(std::function<void(const Exception &e)> handler)
+{
+    Handler() = std::move(handler);
+}
+
+void HandleException(const Exception &e)
+{
+    if (dynamic_cast<const EAbort *>(&e))
+        return;
+    if (Handler())
+        Handler()(e);
+    else
+        qWarning("%s", e.what());
 }
 
 } // namespace toolkit

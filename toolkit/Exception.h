@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 #include <exception>
+#include <functional>
 
 namespace toolkit {
 
@@ -54,5 +55,12 @@ public:
 };
 
 [[noreturn]] TOOLKIT_EXPORT void Abort();
+
+// The application's last word on an error nobody caught: event handlers of
+// actions and controls pass errors here instead of letting them into Qt's
+// event loop. EAbort is silent; others go to the handler the utility
+// library installs (a message box) or, without one, to the Qt log.
+TOOLKIT_EXPORT void HandleException(const Exception &e);
+TOOLKIT_EXPORT void SetExceptionHandler(std::function<void(const Exception &e)> handler);
 
 } // namespace toolkit

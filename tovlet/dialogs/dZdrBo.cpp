@@ -1,0 +1,149 @@
+#include "dZdrBo.h"
+
+#include "marvok/Idialogs.h"
+
+namespace tovlet {
+
+TIEditDialogNotifier::TIEditDialogNotifier(TdlgZdrBoEdit *dialog)
+    : FDialog(dialog)
+{
+}
+
+void TIEditDialogNotifier::DoNotifyAction(pelvar::TplDomainObject *sender, pelvar::TplNotifyAction action, const QVariant &param,
+                                          pelvar::TplDomainObject *list)
+{
+    pelvar::TplDomainNotifier::DoNotifyAction(sender, action, param, list);
+    FDialog->NotifyAction(sender, action, param);
+}
+
+TdlgZdrBoEdit::TdlgZdrBoEdit(QWidget *parent)
+    : TdlgZDR(parent)
+{
+    // The actions run this dialog's handlers from the start.
+    acDialog()->SetOnExecuteHandler(acOK(), [this](QAction *) {
+        if (CheckOKFocus())
+            OnOkClick();
+    });
+    acDialog()->SetOnExecuteHandler(acCancel(), [this](QAction *) { OnCancelClick(); });
+}
+
+TdlgZdrBoEdit::~TdlgZdrBoEdit()
+{
+    FormDestroy();
+}
+
+void TdlgZdrBoEdit::DoFormCreate()
+{
+    TdlgZDR::DoFormCreate();
+}
+
+void TdlgZdrBoEdit::DoFormDestroy()
+{
+    SetBoPerObject(nullptr);
+    TdlgZDR::DoFormDestroy();
+}
+
+void TdlgZdrBoEdit::SetBoPerObject(pelvar::TplPerObject *Obj)
+{
+    if (Obj == FBoPerObject)
+        return;
+    if (FNotifier) {
+        if (FBoPerObject)
+            FBoPerObject->DetachObserver(FNotifier);
+        TIEditDialogNotifier *n = FNotifier;
+        FNotifier = nullptr;
+        n->Release(nullptr);
+    }
+    FBoPerObject = Obj;
+    if (Obj) {
+        FNotifier = pelvar::Make<TIEditDialogNotifier>(nullptr, this);
+        Obj->AttachObserver(FNotifier);
+    }
+    DoUpdateReadOnly();
+    UpdateOKLook();
+}
+
+void TdlgZdrBoEdit::DoSaveData()
+{
+    if (FBoPerObject)
+        FBoPerObject->SaveData();
+}
+
+void TdlgZdrBoEdit::DoPostData()
+{
+    if (FBoPerObject)
+        FBoPerObject->PostData();
+}
+
+void TdlgZdrBoEdit::DoCancelData()
+{
+    if (FBoPerObject)
+        FBoPerObject->CancelData();
+}
+
+void TdlgZdrBoEdit::DoUpdateReadOnly()
+{
+    acOK()->setEnabled(!FBoPerObject || !FBoPerObject->IsReadOnly());
+}
+
+void TdlgZdrBoEdit::UpdateOKLook()
+{
+    QFont f = btOK()->font();
+    QPalette pal = btOK()->palette();
+    if (FBoPerObject && FBoPerObject->IsModified()) {
+        f.setBold(true);
+        pal.setColor(QPalette::ButtonText, toolkit::ColorToQColor(toolkit::clMaroon));
+    } else {
+        f.setBold(false);
+        pal.setColor(QPalette::ButtonText, palette().color(QPalette::WindowText));
+    }
+    btOK()->setFont(f);
+    btOK()->setPalette(pal);
+}
+
+void TdlgZdrBoEdit::NotifyAction(pelvar::TplDomainObject *, pelvar::TplNotifyAction Action, const QVariant &)
+{
+    if (Action == pelvar::TplNotifyAction::naReadOnlyChanged)
+        DoUpdateReadOnly();
+    UpdateOKLook();
+}
+
+void TdlgZdrBoEdit::OnOkClick()
+{
+    DoPostData();
+    SetOK(true);
+    done(QDialog::Accepted);
+    // Saving after closing, as the dialog always did: a refusal is reported
+    // and the posted edits stay in the object.
+    DoSaveData();
+}
+
+void TdlgZdrBoEdit::OnCancelClick()
+{
+    DoCancelData();
+    SetOK(false);
+    FCancelling = true; // an explicit Cancel asks nothing more
+    done(QDialog::Rejected);
+    FCancelling = false;
+    SetBoPerObject(nullptr);
+}
+
+void TdlgZdrBoEdit::DoCloseQuery(bool &CanClose)
+{
+    TdlgZDR::DoCloseQuery(CanClose);
+    if (!CanClose || FCancelling || !FBoPerObject || !FBoPerObject->IsModified() || OK())
+        return;
+    switch (marvok::IMessageDlg(QStringLiteral("Podatki so bili spremenjeni. Naj jih shranim?"), marvok::mtConfirmation,
+                                marvok::mbYesNoCancel, 0)) {
+    case marvok::mrYes:
+        DoPostData();
+        break;
+    case marvok::mrNo:
+        DoCancelData();
+        break;
+    default:
+        CanClose = false;
+    }
+}
+
+} // namespace tovlet

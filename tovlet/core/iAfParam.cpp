@@ -95,13 +95,21 @@ QString Letter(TIParamDefAccess a)
     return {};
 }
 
+QString OwnerCode(TIParamDefAccess a);
+
+// Without a login the level's owner is "" (shared), never NULL.
+QString NonNull(const QString &s)
+{
+    return s.isNull() ? QStringLiteral("") : s;
+}
+
 QString OwnerCode(TIParamDefAccess a)
 {
     const marvok::TILoginInfo &l = marvok::LoginInfo();
     switch (a) {
-    case TIParamDefAccess::pdaUser: return l.UserCode;
-    case TIParamDefAccess::pdaOrganization: return l.OrganizationCode;
-    case TIParamDefAccess::pdaWorkstation: return l.WorkstationCode;
+    case TIParamDefAccess::pdaUser: return NonNull(l.UserCode);
+    case TIParamDefAccess::pdaOrganization: return NonNull(l.OrganizationCode);
+    case TIParamDefAccess::pdaWorkstation: return NonNull(l.WorkstationCode);
     case TIParamDefAccess::pdaApplication: return QStringLiteral("*");
     }
     return {};

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -83,6 +84,12 @@ TdlgZDR::TdlgZDR(QWidget *parent)
     FbtPreklici->SetCancel(true);
     marvok::SetTag(FbtPreklici, -2);
     // The buttons run their actions and follow their enabled state.
+    // Alt+O is the dialog's own key (focus to OK), not the caption's mnemonic;
+    // as a window shortcut it is seen before an edit could take the letter.
+    FbtOK->setShortcut(QKeySequence());
+    FbtPreklici->setShortcut(QKeySequence());
+    auto *altO = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_O), this);
+    connect(altO, &QShortcut::activated, this, [this] { FbtOK->setFocus(Qt::ShortcutFocusReason); });
     for (auto [button, action] : {std::pair{FbtOK, FacOK}, std::pair{FbtPreklici, FacCancel}}) {
         connect(button, &QPushButton::clicked, action, [action] { action->trigger(); });
         connect(action, &QAction::enabledChanged, button, &QWidget::setEnabled);
@@ -174,10 +181,14 @@ bool TdlgZDR::FormKeyDown(QKeyEvent *event)
 
 void TdlgZDR::done(int result)
 {
-    bool canClose = true;
-    DoCloseQuery(canClose);
-    if (!canClose)
-        return;
+    // A close already asked about (closeEvent) is not asked about again.
+    if (!FQueryPassed) {
+        bool canClose = true;
+        DoCloseQuery(canClose);
+        if (!canClose)
+            return;
+    }
+    FQueryPassed = false;
     FClosed = true;
     marvok::TIDialogForm::done(result);
 }
@@ -190,8 +201,10 @@ void TdlgZDR::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    FQueryPassed = true;
     FClosed = true;
     marvok::TIDialogForm::closeEvent(event);
+    FQueryPassed = false;
 }
 
 void TdlgZDR::SizeFullExpand()

@@ -79,6 +79,7 @@ private:
     bool FOK = false;
     bool FEscapeEnabled = true;
     bool FClosed = false;
+    bool FQueryPassed = false;
     bool FDestroyed = false;
     marvok::TIPanel *FpaDialog;
     marvok::TIArrangePanel *FpaButtons;

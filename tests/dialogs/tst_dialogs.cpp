@@ -1,0 +1,431 @@
+#include "ModalResponder.h"
+#include "TestDatabase.h"
+
+#include "marvok/Idialogs.h"
+#include "marvok/cControls.h"
+#include "pelvar/plAuth.h"
+#include "pelvar/plObject.h"
+#include "tovlet/core/Tovlet.h"
+#include "tovlet/core/iAfParam.h"
+#include "tovlet/dialogs/dZDRDB.h"
+#include "tovlet/dialogs/dZdrBo.h"
+#include "tovlet/dialogs/fZdrEnv.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QVBoxLayout>
+
+using namespace tovlet;
+
+namespace {
+
+class TRecordDialog : public TdlgZdrDBEdit
+{
+public:
+    int Saved = 0, Cancelled = 0;
+    QLineEdit *Edit;
+    TRecordDialog()
+    {
+        Edit = new QLineEdit(paDialog());
+        (new QVBoxLayout(paDialog()))->addWidget(Edit);
+    }
+    void SaveData() override { ++Saved; }
+    void CancelData() override { ++Cancelled; }
+};
+
+class TEnvChild : public TICustomZdrEnvironmentChild
+{
+public:
+    int Initialized = 0, Changed = 0;
+
+protected:
+    void EnvironmentInitialized() override { ++Initialized; }
+    void EnvironmentChanged() override { ++Changed; }
+};
+
+class TParentChild : public TICustomZdrChildForm
+{
+public:
+    QList<int> Closed;
+    void NotifyChildFormClose(TICustomZdrChildForm *, int result) override { Closed << result; }
+};
+
+void RegisterPatient()
+{
+    pelvar::UnregisterAllClasses();
+    auto m = std::make_unique<pelvar::TPlClassMetaData>(
+        QStringLiteral("TPacient"), std::make_unique<pelvar::TplProvider>(QStringLiteral("QDAT.PACIENT"), QStringLiteral("Pacient"),
+                                                                          QStringLiteral("DATUM_IPL"), QStringLiteral("USER_IPL")));
+    m->AddAttribute({QStringLiteral("PRIIMEK"), QStringLiteral("Priimek"), pelvar::TplAttrType::atString, 40, {}, false, true})
+        .AddAttribute({QStringLiteral("IME"), QStringLiteral("Ime"), pelvar::TplAttrType::atString, 40, {}, false, true})
+        .AddAttribute({QStringLiteral("TELEFON"), QStringLiteral("Telefon"), pelvar::TplAttrType::atString, 20});
+    pelvar::RegisterClassMetaData(std::move(m));
+}
+
+} // namespace
+
+class TestDialogs : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void keysAndButtons_data();
+    void keysAndButtons();
+    void altOMovesToOK();
+    void escapeWithDisabledCancelDoesNothing();
+    void okWithoutTheRightIsRefused();
+    void recordDialogAsksBeforeClosing_data();
+    void recordDialogAsksBeforeClosing();
+    void readOnlyRecordDialogShowsItsLabel();
+    void objectDialogMarksUnsavedChangesAndSaves();
+    void objectDialogAsksBeforeClosing_data();
+    void objectDialogAsksBeforeClosing();
+    void readOnlyObjectDisablesOK();
+    void requiredFieldsAreTinted();
+    void closeAllDialogsClosesLastFirst();
+    void environmentRules();
+    void childFormsKeepParametersAndTellTheirParent();
+
+private:
+    std::unique_ptr<TPackageScope> FPackage;
+    std::unique_ptr<tovlet::test::TTestDatabase> FDb;
+    QStringList FMessages;
+    int FAnswer = marvok::mrYes;
+};
+
+void TestDialogs::init()
+{
+    FPackage = std::make_unique<TPackageScope>();
+    FDb = std::make_unique<tovlet::test::TTestDatabase>(true);
+    RegisterPatient();
+    pelvar::AuthManager().Grant(QStringLiteral("acDialog.acOK"));
+    pelvar::AuthManager().Grant(QStringLiteral("acDialog.acCancel"));
+    FMessages.clear();
+    FAnswer = marvok::mrYes;
+    marvok::SetMessageDlgResponder([this](const QString &text, marvok::TMsgDlgType, marvok::TMsgDlgButtons) {
+        FMessages << text;
+        return FAnswer;
+    });
+}
+
+void TestDialogs::cleanup()
+{
+    marvok::SetMessageDlgResponder({});
+    pelvar::GlobalDictionary().CollectGarbage();
+    QCOMPARE(pelvar::GlobalDictionary().Count(), 0);
+    FDb.reset();
+    FPackage.reset();
+}
+
+void TestDialogs::keysAndButtons_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("OK button") << "ok" << int(QDialog::Accepted) << true;
+    QTest::newRow("Cancel button") << "cancel" << int(QDialog::Rejected) << false;
+    QTest::newRow("Escape") << "escape" << int(QDialog::Rejected) << false;
+    QTest::newRow("Alt+O then space") << "alt-o" << int(QDialog::Accepted) << true;
+}
+
+void TestDialogs::keysAndButtons()
+{
+    QFETCH(QString, how);
+    QFETCH(int, result);
+    QFETCH(bool, ok);
+    TdlgZDR dlg;
+    auto *edit = new QLineEdit(dlg.paDialog());
+    tovlet::test::TModalResponder responder;
+    responder.Expect([&](QWidget *) {
+        edit->setFocus();
+        if (how == QLatin1String("ok"))
+            QTest::mouseClick(dlg.btOK(), Qt::LeftButton);
+        else if (how == QLatin1String("cancel"))
+            QTest::mouseClick(dlg.btPreklici(), Qt::LeftButton);
+        else if (how == QLatin1String("escape"))
+            QTest::keyClick(edit, Qt::Key_Escape);
+        else {
+            QTest::keyClick(edit, Qt::Key_O, Qt::AltModifier);
+            QTest::keyClick(dlg.btOK(), Qt::Key_Space);
+        }
+    });
+    QCOMPARE(dlg.ShowModal(), result);
+    QCOMPARE(dlg.OK(), ok);
+    QVERIFY(responder.Unexpected().isEmpty());
+}
+
+void TestDialogs::altOMovesToOK()
+{
+    TdlgZDR dlg;
+    auto *edit = new QLineEdit(dlg.paDialog());
+    dlg.show();
+    dlg.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dlg));
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_O, Qt::AltModifier);
+    QVERIFY(dlg.btOK()->hasFocus());
+    QVERIFY(dlg.isVisible());
+    QCOMPARE(edit->text(), QString()); // the letter did not go into the edit
+}
+
+void TestDialogs::escapeWithDisabledCancelDoesNothing()
+{
+    TdlgZDR dlg;
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    dlg.acCancel()->setEnabled(false);
+    QVERIFY(!dlg.btPreklici()->isEnabled());
+    QTest::keyClick(&dlg, Qt::Key_Escape);
+    QVERIFY(dlg.isVisible());
+    dlg.setAiEscapeEnabled(false);
+    dlg.acCancel()->setEnabled(true);
+    QTest::keyClick(&dlg, Qt::Key_Escape);
+    QVERIFY(dlg.isVisible());
+}
+
+void TestDialogs::okWithoutTheRightIsRefused()
+{
+    pelvar::AuthManager().Grant(QStringLiteral("acDialog.acOK"), false);
+    TdlgZDR dlg;
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    QTest::mouseClick(dlg.btOK(), Qt::LeftButton);
+    QVERIFY(dlg.isVisible());
+    QCOMPARE(FMessages, QStringList{QStringLiteral("Akcija OK ni dovoljena!")});
+}
+
+void TestDialogs::recordDialogAsksBeforeClosing_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("saved");
+    QTest::addColumn<int>("cancelled");
+    QTest::addColumn<bool>("open");
+    QTest::newRow("yes saves") << int(marvok::mrYes) << 1 << 0 << false;
+    QTest::newRow("no drops") << int(marvok::mrNo) << 0 << 1 << false;
+    QTest::newRow("cancel stays") << int(marvok::mrCancel) << 0 << 0 << true;
+}
+
+void TestDialogs::recordDialogAsksBeforeClosing()
+{
+    QFETCH(int, answer);
+    QFETCH(int, saved);
+    QFETCH(int, cancelled);
+    QFETCH(bool, open);
+    FAnswer = answer;
+    TRecordDialog dlg;
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    dlg.Edit->setFocus();
+    QTest::keyClicks(dlg.Edit, QStringLiteral("spremenjeno"));
+    QVERIFY(dlg.GetDataModified());
+    dlg.close();
+    QCOMPARE(FMessages, QStringList{QStringLiteral("Podatki so bili spremenjeni! Naj shranim spremembe?")});
+    QCOMPARE(dlg.Saved, saved);
+    QCOMPARE(dlg.Cancelled, cancelled);
+    QCOMPARE(dlg.isVisible(), open);
+    QCOMPARE(dlg.OK(), answer == marvok::mrYes);
+
+    // OK saves first and asks nothing.
+    if (open) {
+        FMessages.clear();
+        QTest::mouseClick(dlg.btOK(), Qt::LeftButton);
+        QCOMPARE(dlg.Saved, 1);
+        QVERIFY(FMessages.isEmpty());
+        QVERIFY(!dlg.isVisible());
+    }
+}
+
+void TestDialogs::readOnlyRecordDialogShowsItsLabel()
+{
+    TRecordDialog dlg;
+    auto *dbEdit = new marvok::TIDBEdit(dlg.paDialog());
+    dlg.SetReadOnly(true);
+    QVERIFY(!dbEdit->isEnabled());
+    QVERIFY(!dlg.laReadOnly()->isHidden());
+    QCOMPARE(dlg.laReadOnly()->text(), QStringLiteral("spreminjanja ni"));
+    dlg.SetReadOnly(false);
+    QVERIFY(dbEdit->isEnabled());
+    QVERIFY(dlg.laReadOnly()->isHidden());
+}
+
+void TestDialogs::objectDialogMarksUnsavedChangesAndSaves()
+{
+    auto obj = pelvar::TplRef<pelvar::TplPerObject>::Adopt(pelvar::TplPerObject::Load(QStringLiteral("TPacient"), 1, nullptr));
+    {
+        TdlgZdrBoEdit dlg;
+        dlg.SetBoPerObject(obj.get());
+        QVERIFY(!dlg.btOK()->font().bold());
+        obj->SetAttrAsText(QStringLiteral("TELEFON"), QStringLiteral("041 999 999"));
+        QVERIFY(dlg.btOK()->font().bold());
+        QCOMPARE(dlg.btOK()->palette().color(QPalette::ButtonText), QColor(128, 0, 0));
+        tovlet::test::TModalResponder responder;
+        responder.Expect([&](QWidget *) { QTest::mouseClick(dlg.btOK(), Qt::LeftButton); });
+        QCOMPARE(dlg.ShowModal(), int(QDialog::Accepted));
+        QVERIFY(FMessages.isEmpty());
+    }
+    QVERIFY(!obj->IsModified());
+    QCOMPARE(FDb->Scalar(QStringLiteral("select TELEFON from QDAT.PACIENT where ID = 1")).toString(), QStringLiteral("041 999 999"));
+    QCOMPARE(obj->ObserverCount(), 0); // the dialog let go of its notifier
+}
+
+void TestDialogs::objectDialogAsksBeforeClosing_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QString>("phone");
+    QTest::addColumn<bool>("open");
+    QTest::newRow("yes keeps the edits") << int(marvok::mrYes) << "031 000 000" << false;
+    QTest::newRow("no drops them") << int(marvok::mrNo) << "041 123 456" << false;
+    QTest::newRow("cancel stays open") << int(marvok::mrCancel) << "031 000 000" << true;
+}
+
+void TestDialogs::objectDialogAsksBeforeClosing()
+{
+    QFETCH(int, answer);
+    QFETCH(QString, phone);
+    QFETCH(bool, open);
+    FAnswer = answer;
+    auto obj = pelvar::TplRef<pelvar::TplPerObject>::Adopt(pelvar::TplPerObject::Load(QStringLiteral("TPacient"), 1, nullptr));
+    TdlgZdrBoEdit dlg;
+    dlg.SetBoPerObject(obj.get());
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    obj->SetAttrAsText(QStringLiteral("TELEFON"), QStringLiteral("031 000 000"));
+    dlg.close();
+    QCOMPARE(FMessages, QStringList{QStringLiteral("Podatki so bili spremenjeni. Naj jih shranim?")});
+    QCOMPARE(obj->GetAttrAsText(QStringLiteral("TELEFON")), phone);
+    QCOMPARE(dlg.isVisible(), open);
+    obj->CancelData();
+    // Cancel is explicit: no question.
+    FMessages.clear();
+    obj->SetAttrAsText(QStringLiteral("TELEFON"), QStringLiteral("x"));
+    dlg.show();
+    QTest::mouseClick(dlg.btPreklici(), Qt::LeftButton);
+    QVERIFY(FMessages.isEmpty());
+    // "x" is dropped; what the close question kept stands.
+    QCOMPARE(obj->GetAttrAsText(QStringLiteral("TELEFON")), answer == marvok::mrYes ? phone : QStringLiteral("041 123 456"));
+    QCOMPARE(dlg.BoPerObject(), nullptr);
+    obj->Refresh();
+}
+
+void TestDialogs::readOnlyObjectDisablesOK()
+{
+    auto obj = pelvar::TplRef<pelvar::TplPerObject>::Adopt(pelvar::TplPerObject::Load(QStringLiteral("TPacient"), 2, nullptr));
+    obj->SetReadOnly(true);
+    TdlgZdrBoEdit dlg;
+    dlg.SetBoPerObject(obj.get());
+    QVERIFY(!dlg.btOK()->isEnabled());
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    QTest::mouseClick(dlg.btOK(), Qt::LeftButton);
+    QVERIFY(dlg.isVisible());
+    obj->SetReadOnly(false); // the dialog hears it
+    QVERIFY(dlg.btOK()->isEnabled());
+    dlg.SetBoPerObject(nullptr);
+    QVERIFY(dlg.btOK()->isEnabled());
+}
+
+void TestDialogs::requiredFieldsAreTinted()
+{
+    QWidget form;
+    auto *name = new QLineEdit(&form);
+    name->setObjectName(QStringLiteral("edPriimek"));
+    auto *blank = new QLineEdit(QStringLiteral("   "), &form);
+    blank->setObjectName(QStringLiteral("edIme"));
+    auto *date = new QLineEdit(&form);
+    date->setObjectName(QStringLiteral("edRojen"));
+    date->setInputMask(QStringLiteral("99.99.9999;_"));
+    date->setInputMask(QStringLiteral("99.99.9999; "));
+    auto *memo = new QPlainTextEdit(QStringLiteral("opomba"), &form);
+    memo->setObjectName(QStringLiteral("meOpomba"));
+    const QStringList names{"edPriimek", "edIme", "edRojen", "meOpomba", "niTakega"};
+    TdlgZDR::MarkRequiredComponents(&form, names);
+    QCOMPARE(marvok::ControlColor(name), RequiredColor);
+    QCOMPARE(marvok::ControlColor(blank), RequiredColor);
+    QCOMPARE(marvok::ControlColor(date), RequiredColor);
+    QVERIFY(marvok::ControlColor(memo) != RequiredColor);
+    QCOMPARE(name->palette().color(QPalette::Base), QColor(255, 234, 234));
+    name->setText(QStringLiteral("Novak"));
+    date->setText(QStringLiteral("05122026"));
+    marvok::SetControlColor(blank, toolkit::clYellow); // someone else's colour stays
+    blank->setText(QStringLiteral("Ana"));
+    TdlgZDR::MarkRequiredComponents(&form, names);
+    QCOMPARE(marvok::ControlColor(name), toolkit::clWindow);
+    QCOMPARE(marvok::ControlColor(date), toolkit::clWindow);
+    QCOMPARE(marvok::ControlColor(blank), toolkit::clYellow);
+}
+
+void TestDialogs::closeAllDialogsClosesLastFirst()
+{
+    QStringList closed;
+    QList<TdlgZDR *> dialogs;
+    for (const char *name : {"prvi", "drugi", "tretji"}) {
+        auto *d = new TdlgZDR;
+        d->setObjectName(QString::fromLatin1(name));
+        d->ShowNonModal();
+        connect(d, &QDialog::finished, d, [&closed, d] { closed << d->objectName(); });
+        dialogs << d;
+    }
+    QCOMPARE(TdlgZDR::GetFormList().size(), 3);
+    QElapsedTimer t;
+    t.start();
+    TdlgZDR::CloseAllDialogs();
+    const qint64 ms = t.elapsed();
+    QCOMPARE(closed, (QStringList{"tretji", "drugi", "prvi"}));
+    QVERIFY(TdlgZDR::GetFormList().isEmpty());
+    QVERIFY2(ms >= 2900 && ms < 5000, qPrintable(QString::number(ms)));
+    QVERIFY(!TdlgZDR::SweepRunning());
+    qDeleteAll(dialogs);
+}
+
+void TestDialogs::environmentRules()
+{
+    QObject first, second;
+    TEnvChild single;
+    single.SetEnvironment(&first);
+    single.SetEnvironment(&first); // the same object: nothing
+    QCOMPARE(single.Initialized, 1);
+    QCOMPARE(single.Changed, 0);
+    try {
+        single.SetEnvironment(&second);
+        QFAIL("no exception");
+    } catch (const ChangeEnvironmentException &e) {
+        QCOMPARE(e.Message(), QStringLiteral("TICustomZdrEnvironmentChild.InternalSetEnvironment: Cannot change environment for edDependentSingle form!"));
+    }
+    QCOMPARE(single.Environment(), &first);
+    TEnvChild multiple;
+    multiple.SetDependentType(TIEnvironmentDependencyType::edDependentMultiple);
+    multiple.SetEnvironment(&first);
+    multiple.SetEnvironment(&second);
+    QCOMPARE(multiple.Initialized, 1);
+    QCOMPARE(multiple.Changed, 1);
+    QCOMPARE(multiple.Environment(), &second);
+}
+
+void TestDialogs::childFormsKeepParametersAndTellTheirParent()
+{
+    SetMireloAFParametersClass([](QObject *owner) { return new TIDbAFParameters(owner); });
+    TParentChild parent;
+    TICustomZdrChildForm child;
+    child.SetParentChildForm(&parent);
+    auto *pc = new marvok::TIPageControl(&child);
+    pc->setObjectName(QStringLiteral("pcMain"));
+    child.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&child));
+    QCOMPARE(pc->PageControlCode(), QStringLiteral("pcMain.TICustomZdrChildForm"));
+    QString value = QStringLiteral("nespremenjeno");
+    child.ParameterGet(QStringLiteral("Sirina"), value);
+    QCOMPARE(value, QStringLiteral("nespremenjeno"));
+    child.ParameterSet(QStringLiteral("Sirina"), QStringLiteral("640"));
+    child.ParameterGet(QStringLiteral("Sirina"), value);
+    QCOMPARE(value, QStringLiteral("640"));
+    child.accept();
+    QCOMPARE(parent.Closed, QList<int>{QDialog::Accepted});
+    delete IMireloAFParameters();
+}
+
+QTEST_MAIN(TestDialogs)
+#include "tst_dialogs.moc"

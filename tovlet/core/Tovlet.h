@@ -26,6 +26,7 @@ enum TUnitPlace : int {
     upIHelper = 800,
     upCMirGrid = 900,
     upDZDR = 1000,
+    upFmPleaseWait = 1020,
     upDUIEdVi = 1100,
     upDUIEdAtt = 1200,
     upDUIViews = 1300,

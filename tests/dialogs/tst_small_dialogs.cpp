@@ -1,0 +1,280 @@
+#include "ModalResponder.h"
+#include "TestDatabase.h"
+
+#include "marvok/Idialogs.h"
+#include "pelvar/plAuth.h"
+#include "tovlet/core/Tovlet.h"
+#include "tovlet/dialogs/dSmall.h"
+#include "tovlet/dialogs/fmPleaseWait.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QLayout>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace tovlet;
+
+class TestSmallDialogs : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void pleaseWaitAnimatesAndGrowsWithText();
+    void pleaseWaitInsideAParent();
+    void progressReportsCancel();
+    void reasonDialogOptions_data();
+    void reasonDialogOptions();
+    void requiredReasonKeepsTheDialogOpen();
+    void packageChoiceIsRemembered();
+    void folderChoiceFallsBackOnCancel();
+    void archiveModeChoice();
+    void draftPreviewIsRegisteredWhileShown();
+
+private:
+    std::unique_ptr<TPackageScope> FPackage;
+    std::unique_ptr<tovlet::test::TTestDatabase> FDb;
+};
+
+void TestSmallDialogs::init()
+{
+    FPackage = std::make_unique<TPackageScope>();
+    FDb = std::make_unique<tovlet::test::TTestDatabase>();
+    pelvar::AuthManager().Grant(QStringLiteral("acDialog.acOK"));
+    pelvar::AuthManager().Grant(QStringLiteral("acDialog.acCancel"));
+}
+
+void TestSmallDialogs::cleanup()
+{
+    FreeDialog();
+    FDb.reset();
+    FPackage.reset();
+}
+
+void TestSmallDialogs::pleaseWaitAnimatesAndGrowsWithText()
+{
+    EnsureDialog(QStringLiteral("Nalaganje"), QString(), true);
+    TfmPleaseWait *d = PleaseWaitDialog();
+    QVERIFY(d);
+    QCOMPARE(d->windowTitle(), QStringLiteral("Nalaganje"));
+    QVERIFY(d->isVisible());
+    QVERIFY(d->TopPanel()->isHidden());
+    QCOMPARE(d->Timer()->interval(), 10);
+    const int plain = d->height();
+    QTRY_VERIFY(d->Animation()->Position() > 5); // the timer moves the bar
+    QCOMPARE(d->Animation()->Color(), toolkit::ColorToQColor(toolkit::clHighlight));
+    for (int i = 0; i < 300; ++i)
+        d->DoProgress();
+    QVERIFY(d->Animation()->Position() < 100);
+    FreeDialog();
+    QVERIFY(!PleaseWaitDialog());
+    EnsureDialog(QStringLiteral("Nalaganje"), QStringLiteral("Prva vrstica\r\nDruga vrstica"), false, 50);
+    d = PleaseWaitDialog();
+    QVERIFY(!d->isVisible());
+    QVERIFY(!d->TopPanel()->isHidden());
+    QCOMPARE(d->Timer()->interval(), 50);
+    QVERIFY(d->height() >= plain + 2 * d->fontMetrics().height() - 2);
+    int ticks = 0;
+    EnsureDialog(QStringLiteral("x"), QString(), true, 5, [&] { ++ticks; });
+    QTRY_VERIFY(ticks > 2);
+}
+
+void TestSmallDialogs::pleaseWaitInsideAParent()
+{
+    QWidget parent;
+    parent.resize(400, 80);
+    EnsureDialog(QString(), QStringLiteral("besedilo"), true, -1, {}, &parent);
+    TfmPleaseWait *d = PleaseWaitDialog();
+    QCOMPARE(d->parentWidget(), &parent);
+    QVERIFY(!d->isWindow());
+    QVERIFY(d->TopPanel()->isHidden());
+    QCOMPARE(d->Animation()->width(), 400 - 2 * d->layout()->contentsMargins().left());
+}
+
+void TestSmallDialogs::progressReportsCancel()
+{
+    TdlgProgress dlg;
+    bool cancel = true;
+    dlg.OnShowProgress(nullptr, QStringLiteral("Izvažam ..."), 30, 200, true, cancel);
+    QVERIFY(!cancel);
+    QVERIFY(dlg.isVisible());
+    QCOMPARE(dlg.windowTitle(), QStringLiteral("Obdelava"));
+    QCOMPARE(dlg.Bar()->maximum(), 200);
+    QCOMPARE(dlg.Bar()->value(), 30);
+    QCOMPARE(dlg.MessageLabel()->text(), QStringLiteral("Izvažam ..."));
+    QTest::mouseClick(dlg.CancelButton(), Qt::LeftButton);
+    dlg.OnShowProgress(nullptr, QStringLiteral("Izvažam ..."), 40, 200, true, cancel);
+    QVERIFY(cancel);
+    dlg.OnShowProgress(nullptr, QString(), 0, 100, false, cancel);
+    QVERIFY(!dlg.isVisible());
+}
+
+void TestSmallDialogs::reasonDialogOptions_data()
+{
+    QTest::addColumn<bool>("password");
+    QTest::addColumn<bool>("canCancel");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("typed and Enter") << false << true << "Bolniska" << int(QDialog::Accepted) << "Zacetek Bolniska";
+    QTest::newRow("masked") << true << true << "geslo" << int(QDialog::Accepted) << "Zacetek geslo";
+    QTest::newRow("escape cancels") << false << true << "" << int(QDialog::Rejected) << "Zacetek ";
+    QTest::newRow("no cancel allowed") << false << false << "" << int(QDialog::Accepted) << "Zacetek ";
+}
+
+void TestSmallDialogs::reasonDialogOptions()
+{
+    QFETCH(bool, password);
+    QFETCH(bool, canCancel);
+    QFETCH(QString, typed);
+    QFETCH(int, result);
+    QFETCH(QString, reason);
+    tovlet::test::TModalResponder responder;
+    QString caption, label, cancelText;
+    bool masked = false;
+    int maxLength = 0;
+    responder.Expect([&](QWidget *w) {
+        auto *dlg = qobject_cast<TdlgReason *>(w);
+        caption = dlg->windowTitle();
+        label = dlg->laReason()->text();
+        cancelText = dlg->btPreklici()->text();
+        masked = dlg->edReason()->echoMode() == QLineEdit::Password;
+        maxLength = dlg->edReason()->maxLength();
+        dlg->edReason()->setFocus();
+        dlg->edReason()->end(false);
+        QTest::keyClick(dlg->edReason(), Qt::Key_Space);
+        QTest::keyClicks(dlg->edReason(), typed);
+        if (typed.isEmpty()) {
+            QTest::keyClick(dlg->edReason(), Qt::Key_Escape); // pressing Cancel when allowed
+            if (dlg->isVisible())
+                QTest::keyClick(dlg->edReason(), Qt::Key_Return);
+        } else {
+            QTest::keyClick(dlg->edReason(), Qt::Key_Return);
+        }
+    });
+    QString r = QStringLiteral("Zacetek");
+    TIReasonDialogOptions o;
+    o.Caption = QStringLiteral("Razlog brisanja");
+    o.Label = QStringLiteral("Zakaj?");
+    o.CancelCaption = QStringLiteral("Opusti");
+    o.CanCancel = canCancel;
+    o.Password = password;
+    o.MaxLength = 40;
+    QCOMPARE(CreateCustomReasonDialog(r, o), result);
+    QCOMPARE(r, reason);
+    QCOMPARE(caption, QStringLiteral("Razlog brisanja"));
+    QCOMPARE(label, QStringLiteral("Zakaj?"));
+    QCOMPARE(cancelText, QStringLiteral("Opusti"));
+    QCOMPARE(masked, password);
+    QCOMPARE(maxLength, 40);
+}
+
+void TestSmallDialogs::requiredReasonKeepsTheDialogOpen()
+{
+    QStringList messages;
+    marvok::SetMessageDlgResponder([&](const QString &text, marvok::TMsgDlgType, marvok::TMsgDlgButtons) {
+        messages << text;
+        return int(marvok::mrOk);
+    });
+    tovlet::test::TModalResponder responder;
+    bool stayedOpen = false;
+    responder.Expect([&](QWidget *w) {
+        auto *dlg = qobject_cast<TdlgReason *>(w);
+        QTest::keyClick(dlg->edReason(), Qt::Key_Return);
+        stayedOpen = dlg->isVisible();
+        QTest::keyClicks(dlg->edReason(), QStringLiteral("Napaka pri vnosu"));
+        QTest::keyClick(dlg->edReason(), Qt::Key_Return);
+    });
+    QString r;
+    TIReasonDialogOptions o;
+    o.RequiredMessage = QStringLiteral("Razlog je obvezen!");
+    QCOMPARE(CreateCustomReasonDialog(r, o), int(QDialog::Accepted));
+    QVERIFY(stayedOpen);
+    QCOMPARE(messages, QStringList{QStringLiteral("Razlog je obvezen!")});
+    QCOMPARE(r, QStringLiteral("Napaka pri vnosu"));
+    QCOMPARE(QString(), QString());
+    marvok::SetMessageDlgResponder({});
+}
+
+void TestSmallDialogs::packageChoiceIsRemembered()
+{
+    QFile::remove(TdlgChooseBPLs::SettingsFileName());
+    QStringList packages{QStringLiteral("/opt/app/plugins/libdokumenti.so"), QStringLiteral("/opt/app/plugins/liblab.so")};
+    tovlet::test::TModalResponder responder;
+    responder.Expect([](QWidget *w) {
+        auto *dlg = qobject_cast<TdlgChooseBPLs *>(w);
+        QCOMPARE(dlg->windowTitle(), QStringLiteral("Izberi knjižnice"));
+        QCOMPARE(dlg->List()->item(1)->checkState(), Qt::Checked); // loaded unless told otherwise
+        dlg->List()->item(1)->setCheckState(Qt::Unchecked);
+        dlg->accept();
+    });
+    {
+        TdlgChooseBPLs dlg;
+        QVERIFY(dlg.ShowDialog(packages));
+    }
+    QCOMPARE(packages, QStringList{QStringLiteral("/opt/app/plugins/libdokumenti.so")});
+    QSettings ini(TdlgChooseBPLs::SettingsFileName(), QSettings::IniFormat);
+    QCOMPARE(ini.value(QStringLiteral("LoadBPLs/liblab.so")).toBool(), false);
+    QStringList again{QStringLiteral("/opt/app/plugins/libdokumenti.so"), QStringLiteral("/opt/app/plugins/liblab.so")};
+    responder.Expect([](QWidget *w) {
+        auto *dlg = qobject_cast<TdlgChooseBPLs *>(w);
+        QCOMPARE(dlg->List()->item(1)->checkState(), Qt::Unchecked); // remembered
+        dlg->reject();
+    });
+    TdlgChooseBPLs dlg;
+    QVERIFY(!dlg.ShowDialog(again));
+    QCOMPARE(again.size(), 2); // cancelled: the list stays
+    QCOMPARE(TdlgChooseBPLs::GetBPLDescription(QStringLiteral("/ni/takega.so")), QString());
+    QFile::remove(TdlgChooseBPLs::SettingsFileName());
+}
+
+void TestSmallDialogs::folderChoiceFallsBackOnCancel()
+{
+    QTemporaryDir dir;
+    tovlet::test::TModalResponder responder;
+    QString title;
+    responder.Expect([&](QWidget *w) {
+        title = w->windowTitle();
+        qobject_cast<QDialog *>(w)->reject();
+    });
+    QCOMPARE(GetDefaultDirectoryDialog(dir.path()), dir.path());
+    QCOMPARE(title, QStringLiteral("Izberi direktorij: "));
+}
+
+void TestSmallDialogs::archiveModeChoice()
+{
+    TdlgIHMode dlg;
+    QCOMPARE(dlg.windowTitle(), QStringLiteral("Pošiljanje v IH"));
+    QCOMPARE(dlg.Mode(), TdlgIHMode::ihNewVersion);
+    QCOMPARE(dlg.Option(1)->text(), QStringLiteral("Zamenjaj obstoječo verzijo dokumenta"));
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    QTest::mouseClick(dlg.Option(2), Qt::LeftButton, {}, QPoint(5, dlg.Option(2)->height() / 2));
+    QCOMPARE(dlg.Mode(), TdlgIHMode::ihDoNotSend);
+}
+
+void TestSmallDialogs::draftPreviewIsRegisteredWhileShown()
+{
+    TfmReportPreviewDraftReports preview;
+    int pages = 0;
+    connect(&preview, &QPrintPreviewDialog::paintRequested, &preview, [&](QPrinter *) { ++pages; });
+    tovlet::test::TModalResponder responder;
+    int registered = -1;
+    responder.Expect([&](QWidget *w) {
+        registered = int(TfmReportPreviewDraftReports::ShownModally().size());
+        qobject_cast<QDialog *>(w)->reject();
+    });
+    preview.ShowModal();
+    QCOMPARE(registered, 1);
+    QVERIFY(TfmReportPreviewDraftReports::ShownModally().isEmpty());
+    QVERIFY(pages >= 1); // the preview asked for the pages
+}
+
+QTEST_MAIN(TestSmallDialogs)
+#include "tst_small_dialogs.moc"

@@ -1,5 +1,6 @@
 #include "DemoDatabase.h"
 
+#include "pelvar/plAuth.h"
 #include "pelvar/plDatabase.h"
 #include "toolkit/Exception.h"
 #include "toolkit/SqlDatabase.h"
@@ -32,6 +33,10 @@ TDemoDatabase OpenDemoDatabase(const QString &folder)
             toolkit::ExecuteSqlScript(db, toolkit::ReadSqlScript(QStringLiteral(":/tovlet/db/demo_seed.sql")));
         }
         pelvar::EnsureSystemTables();
+        // The dialogs' OK and Cancel are rights like any other action.
+        for (const char *action : {"acDialog.acOK", "acDialog.acCancel"})
+            if (!pelvar::AuthManager().ExistsObjectAction(nullptr, QString::fromLatin1(action)))
+                pelvar::AuthManager().Grant(QString::fromLatin1(action));
     } catch (...) {
         pelvar::CloseConnection();
         // A half-created database must not pass for a seeded one next time.

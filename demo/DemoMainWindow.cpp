@@ -2,6 +2,10 @@
 
 #include "toolkit/Exception.h"
 #include "toolkit/SqlDataSet.h"
+#include "DemoPatientCard.h"
+#include "pelvar/plObject.h"
+#include "tovlet/dialogs/dSmall.h"
+#include "tovlet/dialogs/fmPleaseWait.h"
 #include "tovlet/usecases/IucXmap.h"
 #include "tovlet/usecases/iUC.h"
 
@@ -10,6 +14,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QListWidget>
+#include <QThread>
 #include <QToolBar>
 #include <QHeaderView>
 #include <QLabel>
@@ -141,11 +146,53 @@ void TDemoMainWindow::Run(const QString &code)
         close();
     else if (code == QLatin1String("UC_PRILAGODI"))
         CustomiseToolBar();
+    else if (code == QLatin1String("UC_KARTON")) {
+        const int row = FPatients->currentRow();
+        if (row >= 0)
+            OpenPatientCard(FPatients->item(row, 0)->data(Qt::UserRole).toLongLong());
+    } else if (code == QLatin1String("UC_PREVERI"))
+        RunLongCheck();
     else if (code == QLatin1String("UC_OPROGRAMU"))
         QMessageBox::about(this, QStringLiteral("O programu"),
                            QStringLiteral("Tovlet – demo ambulanta\nKnjižnica za zdravstveni informacijski sistem."));
     else
         statusBar()->showMessage(QStringLiteral("Primer uporabe »%1« bo na voljo kmalu.").arg(code), 4000);
+}
+
+int TDemoMainWindow::OpenPatientCard(qint64 id)
+{
+    auto patient = pelvar::TplRef<pelvar::TplPerObject>::Adopt(pelvar::TplPerObject::Load(QStringLiteral("TPacient"), id, nullptr));
+    TdlgPacient dlg(this);
+    dlg.SetBoPerObject(patient.get());
+    const int result = dlg.ShowModal();
+    dlg.SetBoPerObject(nullptr);
+    RefreshPatients();
+    return result;
+}
+
+int TDemoMainWindow::RunLongCheck()
+{
+    EnsureDialog(QStringLiteral("Preverjanje podatkov"), QStringLiteral("Pripravljam seznam pacientov ..."));
+    for (int i = 0; i < 30; ++i) {
+        QThread::msleep(10);
+        QApplication::processEvents();
+    }
+    FreeDialog();
+    TdlgProgress progress(this);
+    const int count = FPatients->rowCount();
+    int done = 0;
+    bool cancel = false;
+    for (int i = 0; i < count && !cancel; ++i) {
+        progress.OnShowProgress(this, QStringLiteral("Preverjam %1 ...").arg(FPatients->item(i, 0)->text()), i, count, true, cancel);
+        if (cancel)
+            break;
+        QThread::msleep(40);
+        ++done;
+    }
+    progress.OnShowProgress(this, QString(), count, count, false, cancel);
+    statusBar()->showMessage(cancel ? QStringLiteral("Preverjanje prekinjeno po %1 pacientih.").arg(done)
+                                    : QStringLiteral("Preverjenih pacientov: %1").arg(done), 5000);
+    return done;
 }
 
 void TDemoMainWindow::CustomiseToolBar()
@@ -190,10 +237,10 @@ void TDemoMainWindow::CustomiseToolBar()
 
 void TDemoMainWindow::RefreshPatients()
 {
-    const QStringList fields{"PRIIMEK", "IME", "DATUM_ROJSTVA", "KZZ", "TELEFON"};
+    const QStringList fields{"PRIIMEK", "IME", "DATUM_ROJSTVA", "KZZ", "TELEFON", "ID"};
     const QStringList labels{"Priimek", "Ime", "Datum rojstva", "Št. KZZ", "Telefon"};
     FPatients->clear();
-    FPatients->setColumnCount(int(fields.size()));
+    FPatients->setColumnCount(int(labels.size()));
     FPatients->setHorizontalHeaderLabels(labels);
     try {
         toolkit::TSqlDataSet ds;
@@ -201,9 +248,11 @@ void TDemoMainWindow::RefreshPatients()
         ds.Open();
         FPatients->setRowCount(ds.RecordCount());
         int row = 0;
-        for (ds.First(); !ds.Eof(); ds.Next(), ++row)
-            for (int c = 0; c < fields.size(); ++c)
+        for (ds.First(); !ds.Eof(); ds.Next(), ++row) {
+            for (int c = 0; c < fields.size() - 1; ++c)
                 FPatients->setItem(row, c, new QTableWidgetItem(ds.Fields(c)->DisplayText()));
+            FPatients->item(row, 0)->setData(Qt::UserRole, ds.FieldByName(QStringLiteral("ID"))->Value());
+        }
         statusBar()->showMessage(QStringLiteral("Pacientov: %1   Baza: %2").arg(row).arg(FDatabaseFolder));
     } catch (const toolkit::Exception &e) {
         FPatients->setRowCount(0);

@@ -26,6 +26,11 @@ public:
     // Sets the current context and fills the menus and tool bar for it.
     void SelectContext(const QString &workingUnitType, const QString &userType);
     void CustomiseToolBar();
+    // The card of the patient with this ID; the dialog's result.
+    int OpenPatientCard(qint64 id);
+    // Checks every patient with the please-wait and progress windows; how
+    // many were checked before the end or a cancel.
+    int RunLongCheck();
     QToolBar *UseCaseToolBar() const { return FToolBar; }
 
 private:

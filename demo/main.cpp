@@ -4,6 +4,7 @@
 //   --data-dir DIR                   database folder (default: the user's data folder)
 #include "DemoDatabase.h"
 #include "DemoMainWindow.h"
+#include "DemoPatientCard.h"
 #include "DemoUseCases.h"
 
 #include "toolkit/Exception.h"
@@ -44,6 +45,7 @@ int main(int argc, char *argv[])
         // Views and windows keep their settings as application parameters in the database.
         tovlet::SetMireloAFParametersClass([](QObject *owner) { return new tovlet::TIDbAFParameters(owner); });
         useCaseFile = demo::LoadDemoUseCases(folder);
+        demo::RegisterDemoClasses();
     } catch (const toolkit::Exception &e) {
         const QString text = QStringLiteral("Demo baze ni mogoče odpreti.\n%1").arg(e.Message());
         if (headless)

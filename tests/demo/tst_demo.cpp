@@ -1,9 +1,15 @@
 #include "DemoDatabase.h"
+#include "DemoPatientCard.h"
 #include "DemoMainWindow.h"
 #include "DemoUseCases.h"
 #include "ModalResponder.h"
 
+#include "marvok/Idialogs.h"
 #include "pelvar/plDatabase.h"
+#include "pelvar/plObject.h"
+#include "tovlet/dialogs/dSmall.h"
+#include "tovlet/dialogs/fmPleaseWait.h"
+#include <QSqlQuery>
 #include "tovlet/core/Tovlet.h"
 #include "tovlet/usecases/iUC.h"
 
@@ -12,6 +18,7 @@
 #include <QMenuBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 
 using namespace demo;
@@ -40,6 +47,9 @@ private Q_SLOTS:
     void menusFollowTheContext_data();
     void menusFollowTheContext();
     void customisedToolBarIsSavedInTheUseCaseFile();
+    void patientCardMarksRequiredFieldsAndSaves();
+    void patientCardAsksBeforeLosingChanges();
+    void longCheckShowsProgressAndCancels();
 };
 
 void TestDemo::menusFollowTheContext_data()
@@ -112,6 +122,110 @@ void TestDemo::customisedToolBarIsSavedInTheUseCaseFile()
         QVERIFY(ToolTexts(w.UseCaseToolBar()).contains(QStringLiteral("Dnevni razpored")));
     }
     pelvar::CloseConnection();
+}
+
+namespace {
+struct TDemoFixture
+{
+    tovlet::TPackageScope Package;
+    QTemporaryDir Dir;
+    QString File;
+    TDemoFixture()
+    {
+        OpenDemoDatabase(Dir.path());
+        File = LoadDemoUseCases(Dir.path());
+        RegisterDemoClasses();
+    }
+    ~TDemoFixture()
+    {
+        pelvar::GlobalDictionary().CollectGarbage();
+        pelvar::CloseConnection();
+    }
+};
+QString Phone(qint64 id)
+{
+    QSqlQuery q(pelvar::Connection());
+    q.exec(QStringLiteral("select TELEFON from QDAT.PACIENT where ID = %1").arg(id));
+    return q.next() ? q.value(0).toString() : QString();
+}
+} // namespace
+
+void TestDemo::patientCardMarksRequiredFieldsAndSaves()
+{
+    TDemoFixture f;
+    TDemoMainWindow w(f.Dir.path(), f.File);
+    tovlet::test::TModalResponder responder;
+    bool tinted = false, boldAfterEdit = false;
+    responder.Expect([&](QWidget *d) {
+        auto *dlg = qobject_cast<TdlgPacient *>(d);
+        QLineEdit *surname = dlg->Edit(QStringLiteral("PRIIMEK"));
+        QCOMPARE(surname->text(), QStringLiteral("Novak"));
+        surname->setFocus();
+        surname->selectAll();
+        QTest::keyClick(surname, Qt::Key_Delete);
+        tinted = marvok::ControlColor(surname) == tovlet::RequiredColor;
+        QTest::keyClicks(surname, QStringLiteral("Novak-Kos"));
+        QTest::keyClick(surname, Qt::Key_Return);
+        QLineEdit *phone = dlg->Edit(QStringLiteral("TELEFON"));
+        phone->setFocus();
+        phone->selectAll();
+        QTest::keyClicks(phone, QStringLiteral("031 555 666"));
+        QTest::keyClick(phone, Qt::Key_Return);
+        boldAfterEdit = dlg->btOK()->font().bold();
+        QTest::mouseClick(dlg->btOK(), Qt::LeftButton);
+    });
+    QCOMPARE(w.OpenPatientCard(1), int(QDialog::Accepted));
+    QVERIFY(tinted);
+    QVERIFY(boldAfterEdit);
+    QCOMPARE(Phone(1), QStringLiteral("031 555 666"));
+    QVERIFY(responder.Unexpected().isEmpty());
+}
+
+void TestDemo::patientCardAsksBeforeLosingChanges()
+{
+    TDemoFixture f;
+    TDemoMainWindow w(f.Dir.path(), f.File);
+    QStringList questions;
+    marvok::SetMessageDlgResponder([&](const QString &text, marvok::TMsgDlgType, marvok::TMsgDlgButtons) {
+        questions << text;
+        return int(marvok::mrNo);
+    });
+    tovlet::test::TModalResponder responder;
+    responder.Expect([&](QWidget *d) {
+        auto *dlg = qobject_cast<TdlgPacient *>(d);
+        QLineEdit *phone = dlg->Edit(QStringLiteral("TELEFON"));
+        phone->setFocus();
+        phone->selectAll();
+        QTest::keyClicks(phone, QStringLiteral("000"));
+        QTest::keyClick(phone, Qt::Key_Return);
+        dlg->close(); // the window's close button, not Cancel
+    });
+    w.OpenPatientCard(2);
+    marvok::SetMessageDlgResponder({});
+    QCOMPARE(questions, QStringList{QStringLiteral("Podatki so bili spremenjeni. Naj jih shranim?")});
+    QCOMPARE(Phone(2), QStringLiteral("031 222 333")); // "No" dropped the change
+}
+
+void TestDemo::longCheckShowsProgressAndCancels()
+{
+    TDemoFixture f;
+    TDemoMainWindow w(f.Dir.path(), f.File);
+    w.show();
+    QCOMPARE(w.RunLongCheck(), 8);
+    QVERIFY(!tovlet::PleaseWaitDialog()); // freed after its part
+    // Pressing "Prekliči" in the progress window stops the check.
+    QTimer clicker;
+    clicker.setInterval(20);
+    connect(&clicker, &QTimer::timeout, &w, [&] {
+        for (QWidget *top : QApplication::topLevelWidgets())
+            if (auto *p = qobject_cast<tovlet::TdlgProgress *>(top); p && p->isVisible() && p->Bar()->value() >= 2) {
+                QTest::mouseClick(p->CancelButton(), Qt::LeftButton);
+                clicker.stop();
+            }
+    });
+    clicker.start();
+    const int done = w.RunLongCheck();
+    QVERIFY2(done < 8, qPrintable(QString::number(done)));
 }
 
 QTEST_MAIN(TestDemo)

@@ -7,7 +7,12 @@
 #include "marvok/Idialogs.h"
 #include "pelvar/plDatabase.h"
 #include "pelvar/plObject.h"
-#include "tovlet/dialogs/dSmall.h"
+#include "tovlet/dialogs/dAfPrgrs.h"
+#include "tovlet/dialogs/dAskBPL.h"
+#include "tovlet/dialogs/dDefDir.h"
+#include "tovlet/dialogs/dIHSelectionMode.h"
+#include "tovlet/dialogs/dReason.h"
+#include "tovlet/dialogs/fRepPreD.h"
 #include "tovlet/dialogs/fmPleaseWait.h"
 #include <QSqlQuery>
 #include "tovlet/core/Tovlet.h"

@@ -4,7 +4,12 @@
 #include "marvok/Idialogs.h"
 #include "pelvar/plAuth.h"
 #include "tovlet/core/Tovlet.h"
-#include "tovlet/dialogs/dSmall.h"
+#include "tovlet/dialogs/dAfPrgrs.h"
+#include "tovlet/dialogs/dAskBPL.h"
+#include "tovlet/dialogs/dDefDir.h"
+#include "tovlet/dialogs/dIHSelectionMode.h"
+#include "tovlet/dialogs/dReason.h"
+#include "tovlet/dialogs/fRepPreD.h"
 #include "tovlet/dialogs/fmPleaseWait.h"
 
 #include <QApplication>

@@ -13,6 +13,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include "marvok/Iabzip.h"
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -87,6 +90,7 @@ private Q_SLOTS:
     void readOnlyObjectDisablesOK();
     void requiredFieldsAreTinted();
     void closeAllDialogsClosesLastFirst();
+    void registryShowsHidesAndZips();
     void environmentRules();
     void childFormsKeepParametersAndTellTheirParent();
 
@@ -379,6 +383,42 @@ void TestDialogs::closeAllDialogsClosesLastFirst()
     QVERIFY2(ms >= 2900 && ms < 5000, qPrintable(QString::number(ms)));
     QVERIFY(!TdlgZDR::SweepRunning());
     qDeleteAll(dialogs);
+}
+
+void TestDialogs::registryShowsHidesAndZips()
+{
+    auto *a = new TdlgZDR;
+    auto *b = new TdlgZDR;
+    a->ShowNonModal();
+    b->ShowNonModal();
+    b->SetKeepHidden(true);
+    TdlgZDR::SetVisible(false);
+    QVERIFY(!a->isVisible() && !b->isVisible());
+    QVERIFY(!marvok::FbNonModalDialogListSettingVisibility); // raised only while it works
+    TdlgZDR::SetVisible(true);
+    QVERIFY(a->isVisible());
+    QVERIFY(!b->isVisible()); // keeps itself hidden
+    TdlgZDR::CloseLastDialog();
+    QCOMPARE(TdlgZDR::GetFormList(), QList<TdlgZDR *>{a});
+    a->SizeFullExpand();
+    const QRect work = a->GetProperWorkareaRect();
+    QCOMPARE(a->geometry(), QRect(work.left() + 10, work.top() + 10, work.width() - 20, work.height() - 20));
+    TdlgZDR::UnregisterAll(); // frees a
+    QVERIFY(TdlgZDR::GetFormList().isEmpty());
+    delete b;
+
+    if (marvok::SevenZipProgram().isEmpty())
+        return;
+    QTemporaryDir dir;
+    for (const char *name : {"a.log", "b.log", "c.txt"}) {
+        QFile f(dir.filePath(QString::fromLatin1(name)));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(name);
+    }
+    TdlgZDR::Zip(dir.filePath(QStringLiteral("*.log")), QStringLiteral("dnevniki.zip"));
+    QStringList entries = marvok::TAbZipArchive::List(dir.filePath(QStringLiteral("dnevniki.zip")));
+    entries.sort();
+    QCOMPARE(entries, (QStringList{"a.log", "b.log"}));
 }
 
 void TestDialogs::environmentRules()

@@ -17,8 +17,17 @@ double OracleRoundTo(double value, int decimals)
         const double scale = std::pow(10.0, -decimals);
         return OracleRoundTo(value / scale, 0) * scale;
     }
-    // Through the decimal text of the value (15 significant digits), so that
-    // values like 2.675 round as written, not as their binary neighbour.
+    // Away from a tie the scaled value rounds directly (the common, fast case).
+    if (decimals <= 9 && std::fabs(value) < 1e9) {
+        static const double powers[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9};
+        const double p = powers[decimals];
+        const double scaled = value * p;
+        const double frac = std::fabs(scaled - std::trunc(scaled));
+        if (std::fabs(frac - 0.5) > 1e-6)
+            return std::round(scaled) / p;
+    }
+    // Near a tie, through the decimal text of the value (15 significant
+    // digits), so that 2.675 rounds as written, not as its binary neighbour.
     toolkit::TFormatSettings plain = toolkit::FormatSettings();
     plain.DecimalSeparator = QLatin1Char('.');
     const QString text = toolkit::FloatToStrF(value, toolkit::TFloatFormat::ffFixed, 15, std::min(decimals, 18), plain);

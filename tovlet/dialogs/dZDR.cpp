@@ -90,9 +90,10 @@ TdlgZDR::TdlgZDR(QWidget *parent)
     FbtPreklici->setShortcut(QKeySequence());
     auto *altO = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_O), this);
     connect(altO, &QShortcut::activated, this, [this] { FbtOK->setFocus(Qt::ShortcutFocusReason); });
-    for (auto [button, action] : {std::pair{FbtOK, FacOK}, std::pair{FbtPreklici, FacCancel}}) {
-        connect(button, &QPushButton::clicked, action, [action] { action->trigger(); });
-        connect(action, &QAction::enabledChanged, button, &QWidget::setEnabled);
+    for (const auto &pair : {std::pair{FbtOK, FacOK}, std::pair{FbtPreklici, FacCancel}}) {
+        QAction *action = pair.second;
+        connect(pair.first, &QPushButton::clicked, action, [action] { action->trigger(); });
+        connect(action, &QAction::enabledChanged, pair.first, &QWidget::setEnabled);
     }
     resize(540, 290);
     RegisterForm(this);

@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QSqlQuery>
 #include <algorithm>
+#include <vector>
 
 namespace pelvar {
 
@@ -34,8 +35,7 @@ QString CodeListOf(const TPlAttrProperties &a)
 struct TSortValue
 {
     bool Null = true;
-    double Number = 0;
-    std::optional<QCollatorSortKey> Text;
+    double Number = 0; // the number itself, or a text's rank in collation order
 };
 
 } // namespace
@@ -270,6 +270,7 @@ void TPlCustomBoList::SortItems()
             collator.setCaseSensitivity(Qt::CaseInsensitive);
             QHash<QString, QString> described;
             QVector<TSortValue> values(n);
+            std::vector<std::pair<QCollatorSortKey, int>> textKeys;
             for (int i = 0; i < n; ++i) {
                 const QVariant raw = a ? FItems.at(i)->GetAttrValue(a->Name) : QVariant(FItems.at(i)->GetID());
                 if (raw.isNull())
@@ -284,11 +285,22 @@ void TPlCustomBoList::SortItems()
                             d = described.insert(s, CatalogueHooks().Description(codeList, s, key.Describe == 2));
                         s = d.value();
                     }
-                    v.Text = collator.sortKey(s);
+                    textKeys.emplace_back(collator.sortKey(s), i);
                 } else {
                     v.Number = raw.toDouble();
                 }
             }
+            // Texts are compared through their collation keys once; what is
+            // kept is each text's rank, so later orderings compare numbers.
+            std::sort(textKeys.begin(), textKeys.end(),
+                      [](const auto &x, const auto &y) { return x.first.compare(y.first) < 0; });
+            int rank = 0;
+            for (size_t j = 0; j < textKeys.size(); ++j) {
+                if (j > 0 && textKeys[j - 1].first.compare(textKeys[j].first) != 0)
+                    ++rank;
+                values[textKeys[j].second].Number = rank;
+            }
+            textKeys = {};
             it = FSortCache->Columns.insert(id, std::move(values));
         }
         columns.append(&it.value());
@@ -302,8 +314,6 @@ void TPlCustomBoList::SortItems()
             int c = 0;
             if (a.Null || b.Null)
                 c = a.Null == b.Null ? 0 : (a.Null ? -1 : 1);
-            else if (a.Text && b.Text)
-                c = a.Text->compare(*b.Text);
             else
                 c = a.Number < b.Number ? -1 : (a.Number > b.Number ? 1 : 0);
             if (c != 0)

@@ -24,6 +24,18 @@ void FillPatients(toolkit::TMemDataSet &ds)
         ds.AppendRecord({i + 1, names.at(i), toolkit::EncodeDate(1980 + i, 1, 15), QStringLiteral("x")});
 }
 
+// Five patients in a memory data set, behind a data source.
+struct TPatients
+{
+    toolkit::TMemDataSet ds;
+    toolkit::TDataSource src;
+    TPatients()
+    {
+        FillPatients(ds);
+        src.SetDataSet(&ds);
+    }
+};
+
 } // namespace
 
 class TestDBGrid : public QObject
@@ -39,10 +51,9 @@ private Q_SLOTS:
 
 void TestDBGrid::showsColumnsWithTitlesAndTexts()
 {
-    toolkit::TMemDataSet ds;
-    FillPatients(ds);
-    toolkit::TDataSource src;
-    src.SetDataSet(&ds);
+    TPatients patients;
+    auto &ds = patients.ds;
+    auto &src = patients.src;
     TIDBGrid grid;
     grid.SetColumns({{QStringLiteral("PRIIMEK"), QStringLiteral("Priimek"), 120},
                      {QStringLiteral("OPOMBA"), QString(), -1, 7, false},
@@ -68,11 +79,10 @@ void TestDBGrid::showsColumnsWithTitlesAndTexts()
 
 void TestDBGrid::defaultColumnsAreTheVisibleFields()
 {
-    toolkit::TMemDataSet ds;
-    FillPatients(ds);
+    TPatients patients;
+    auto &ds = patients.ds;
+    auto &src = patients.src;
     ds.FieldByName(QStringLiteral("OPOMBA"))->SetVisible(false);
-    toolkit::TDataSource src;
-    src.SetDataSet(&ds);
     TIDBGrid grid;
     grid.SetDataSource(&src);
     QCOMPARE(grid.ColumnCount(), 3);
@@ -83,10 +93,9 @@ void TestDBGrid::defaultColumnsAreTheVisibleFields()
 
 void TestDBGrid::clickingARowMovesTheCursorAndBack()
 {
-    toolkit::TMemDataSet ds;
-    FillPatients(ds);
-    toolkit::TDataSource src;
-    src.SetDataSet(&ds);
+    TPatients patients;
+    auto &ds = patients.ds;
+    auto &src = patients.src;
     TIDBGrid grid;
     grid.SetDataSource(&src);
     grid.resize(400, 300);
@@ -108,12 +117,9 @@ void TestDBGrid::clickingARowMovesTheCursorAndBack()
 
 void TestDBGrid::titleClickAndDrawHooks()
 {
-    toolkit::TMemDataSet ds;
-    FillPatients(ds);
-    toolkit::TDataSource src;
-    src.SetDataSet(&ds);
+    TPatients patients;
     TIDBGrid grid;
-    grid.SetDataSource(&src);
+    grid.SetDataSource(&patients.src);
     grid.resize(400, 300);
     int clicked = -1;
     grid.OnTitleClick = [&](TIDBGrid *, int column) { clicked = column; };

@@ -300,7 +300,6 @@ void TPlCustomBoList::SortItems()
                     ++rank;
                 values[textKeys[j].second].Number = rank;
             }
-            textKeys = {};
             it = FSortCache->Columns.insert(id, std::move(values));
         }
         columns.append(&it.value());

@@ -217,4 +217,17 @@ void TITabSheetForm::EmbedInto(QWidget *sheet)
     show();
 }
 
+TIForm *OwnerForm(const QWidget *control)
+{
+    for (QWidget *w = control ? control->parentWidget() : nullptr; w; w = w->parentWidget())
+        if (auto *form = qobject_cast<TIForm *>(w))
+            return form;
+    return nullptr;
+}
+
+bool OwnsControl(const TIForm *form, const QWidget *control)
+{
+    return form && OwnerForm(control) == form;
+}
+
 } // namespace marvok

@@ -131,4 +131,11 @@ public:
     void EmbedInto(QWidget *sheet);
 };
 
+// The form a control belongs to: the nearest form among its ancestors, so
+// that a form embedded in another form's tab sheet owns its own controls.
+// Null when no form holds the control.
+MARVOK_EXPORT TIForm *OwnerForm(const QWidget *control);
+// Whether `form` owns `control` (no other form lies between them).
+MARVOK_EXPORT bool OwnsControl(const TIForm *form, const QWidget *control);
+
 } // namespace marvok

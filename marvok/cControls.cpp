@@ -3,9 +3,12 @@
 
 #include "toolkit/Exception.h"
 
+#include <QApplication>
 #include <QChildEvent>
+#include <QMetaMethod>
 #include <QDialog>
 #include <QPainter>
+#include <QTimer>
 #include <QStyleOptionTab>
 #include <algorithm>
 
@@ -21,19 +24,52 @@ int Tag(const QWidget *control)
     return control->property("aiTag").toInt();
 }
 
+QWidget *ColorTarget(QWidget *control)
+{
+    // A composite control (a code entry with its button and label) shows its
+    // value in the widget it passes the focus to; an editable combo box in its
+    // line edit.
+    QWidget *w = control;
+    for (int guard = 0; w && w->focusProxy() && guard < 8; ++guard)
+        w = w->focusProxy();
+    if (auto *combo = qobject_cast<QComboBox *>(w); combo && combo->lineEdit())
+        w = combo->lineEdit();
+    return w ? w : control;
+}
+
+namespace {
+// Where a control paints its background: a combo box without an edit paints
+// its face in the button colour, everything else in the base colour.
+QPalette::ColorRole BackgroundRole(const QWidget *w)
+{
+    const auto *combo = qobject_cast<const QComboBox *>(w);
+    return combo && !combo->isEditable() ? QPalette::Button : QPalette::Base;
+}
+} // namespace
+
 void SetControlColor(QWidget *control, toolkit::TColor color)
 {
-    QPalette pal = control->palette();
-    const QColor c = color == toolkit::clDefault ? QPalette().color(QPalette::Base) : toolkit::ColorToQColor(color);
-    pal.setColor(QPalette::Base, c);
-    control->setPalette(pal);
-    control->setProperty("aiColor", color);
+    QWidget *target = ColorTarget(control);
+    for (QWidget *w : {control, target}) {
+        const QPalette::ColorRole role = BackgroundRole(w);
+        // The window colour is the control's own default background.
+        const QColor c = color == toolkit::clDefault || color == toolkit::clWindow ? QPalette().color(role)
+                                                                                    : toolkit::ColorToQColor(color);
+        QPalette pal = w->palette();
+        pal.setColor(role, c);
+        w->setPalette(pal);
+    }
 }
 
 toolkit::TColor ControlColor(const QWidget *control)
 {
-    const QVariant v = control->property("aiColor");
-    return v.isValid() ? v.toInt() : toolkit::clWindow;
+    // What the control shows, whoever set it (a palette, a host's own code).
+    const QWidget *target = ColorTarget(const_cast<QWidget *>(control));
+    const QPalette::ColorRole role = BackgroundRole(target);
+    const QColor shown = target->palette().color(role);
+    if (shown == QPalette().color(role))
+        return toolkit::clWindow;
+    return toolkit::QColorToColor(shown);
 }
 
 // --- panels ------------------------------------------------------------------------------
@@ -165,11 +201,29 @@ TIBitBtn::TIBitBtn(const QString &caption, QWidget *parent)
 {
     setAutoDefault(false);
     connect(this, &QPushButton::clicked, this, [this] {
+        if (FAction) {
+            // The action closes the dialog when it runs; a refused one keeps it open.
+            FAction->trigger();
+            return;
+        }
         if (FModalResult == 0)
             return;
         if (auto *dlg = qobject_cast<QDialog *>(window()))
             dlg->done(FModalResult);
     });
+}
+
+void TIBitBtn::SetAction(QAction *action)
+{
+    if (FAction == action)
+        return;
+    if (FAction)
+        disconnect(FAction, nullptr, this, nullptr);
+    FAction = action;
+    if (action) {
+        setEnabled(action->isEnabled());
+        connect(action, &QAction::enabledChanged, this, &QWidget::setEnabled);
+    }
 }
 
 void TIBitBtn::SetImages(TIImageList *images, int imageIndex)
@@ -338,7 +392,10 @@ TIDBEdit::TIDBEdit(QWidget *parent)
                   WriteField(Field(), text());
           }))
 {
-    connect(this, &QLineEdit::textEdited, this, [this] { StartEditing(Field()); });
+    connect(this, &QLineEdit::textEdited, this, [this] {
+        FRefusalReported = false; // a new attempt
+        StartEditing(Field());
+    });
     connect(this, &QLineEdit::editingFinished, this, [this] {
         if (isModified())
             UpdateRecord();
@@ -386,11 +443,29 @@ void TIDBEdit::Refresh()
 
 bool TIDBEdit::UpdateRecord()
 {
+    // A refusal is reported once per attempt: the message box takes the
+    // focus and losing the focus finishes editing again, and the mouse press
+    // on OK that made the edit lose the focus is followed by OK's own commit.
+    if (FUpdating || FRefusalReported)
+        return false;
+    FUpdating = true;
     const bool ok = WriteField(Field(), text());
-    if (!ok)
-        Refresh();
-    setModified(false);
-    return ok;
+    FUpdating = false;
+    if (ok) {
+        setModified(false);
+        return true;
+    }
+    FRefusalReported = true;
+    QTimer::singleShot(0, this, [this] { FRefusalReported = false; });
+    // The typed text stays, selected, for the user to correct.
+    setFocus(Qt::OtherFocusReason);
+    selectAll();
+    return false;
+}
+
+bool TIDBEdit::CommitEdit()
+{
+    return !isModified() || UpdateRecord();
 }
 
 TIDBMemo::TIDBMemo(QWidget *parent)
@@ -406,8 +481,10 @@ TIDBMemo::TIDBMemo(QWidget *parent)
           }))
 {
     connect(this, &QPlainTextEdit::textChanged, this, [this] {
-        if (document()->isModified())
+        if (document()->isModified()) {
+            FRefusalReported = false;
             StartEditing(Field());
+        }
     });
     Refresh();
 }
@@ -450,11 +527,25 @@ void TIDBMemo::Refresh()
 
 bool TIDBMemo::UpdateRecord()
 {
+    if (FUpdating || FRefusalReported)
+        return false;
+    FUpdating = true;
     const bool ok = WriteField(Field(), toPlainText());
-    if (!ok)
-        Refresh();
-    document()->setModified(false);
-    return ok;
+    FUpdating = false;
+    if (ok) {
+        document()->setModified(false);
+        return true;
+    }
+    FRefusalReported = true;
+    QTimer::singleShot(0, this, [this] { FRefusalReported = false; });
+    setFocus(Qt::OtherFocusReason);
+    selectAll();
+    return false;
+}
+
+bool TIDBMemo::CommitEdit()
+{
+    return !document()->isModified() || UpdateRecord();
 }
 
 void TIDBMemo::focusOutEvent(QFocusEvent *event)
@@ -462,6 +553,24 @@ void TIDBMemo::focusOutEvent(QFocusEvent *event)
     if (document()->isModified())
         UpdateRecord();
     QPlainTextEdit::focusOutEvent(event);
+}
+
+bool CommitFocusedEditor(QWidget *form)
+{
+    QWidget *focused = QApplication::focusWidget();
+    if (!focused || !form || (focused != form && !form->isAncestorOf(focused)))
+        return true;
+    for (QWidget *w = focused; w && w != form; w = w->parentWidget()) {
+        const int method = w->metaObject()->indexOfMethod("CommitEdit()");
+        if (method < 0)
+            continue;
+        bool ok = true;
+        w->metaObject()->method(method).invoke(w, Qt::DirectConnection, Q_RETURN_ARG(bool, ok));
+        return ok;
+    }
+    if (auto *edit = qobject_cast<QLineEdit *>(focused); edit && edit->isModified())
+        Q_EMIT edit->editingFinished();
+    return true;
 }
 
 } // namespace marvok

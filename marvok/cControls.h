@@ -15,6 +15,7 @@
 #include "toolkit/DB.h"
 #include "toolkit/Graphics.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QFrame>
 #include <QLineEdit>
@@ -32,8 +33,13 @@ namespace marvok {
 MARVOK_EXPORT void SetTag(QWidget *control, int tag);
 MARVOK_EXPORT int Tag(const QWidget *control);
 // Background of an edit-like control; clDefault gives the window colour back.
+// A composite control is coloured where it shows its value: the widget it
+// passes the focus to (a code entry's edit), an editable combo box's edit.
 MARVOK_EXPORT void SetControlColor(QWidget *control, toolkit::TColor color);
+// The colour the control shows; clWindow when it shows the window colour.
 MARVOK_EXPORT toolkit::TColor ControlColor(const QWidget *control);
+// The widget that shows a control's value and colour.
+MARVOK_EXPORT QWidget *ColorTarget(QWidget *control);
 
 class MARVOK_EXPORT TIPanel : public QFrame
 {
@@ -112,9 +118,14 @@ class MARVOK_EXPORT TIBitBtn : public QPushButton
     Q_OBJECT
 public:
     explicit TIBitBtn(const QString &caption = {}, QWidget *parent = nullptr);
-    // Clicking closes the dialog the button is on with this result (0: none).
+    // Clicking closes the dialog the button is on with this result (0: none),
+    // unless the button runs an action: then the action alone decides, so that
+    // an action the user may not run leaves the dialog open.
     int ModalResult() const { return FModalResult; }
     void SetModalResult(int r) { FModalResult = r; }
+    // The action a click runs; the button follows its enabled state.
+    QAction *Action() const { return FAction; }
+    void SetAction(QAction *action);
     // The button Escape presses.
     bool Cancel() const { return FCancel; }
     void SetCancel(bool v) { FCancel = v; }
@@ -123,6 +134,7 @@ public:
 private:
     int FModalResult = 0;
     bool FCancel = false;
+    QPointer<QAction> FAction;
 };
 
 class MARVOK_EXPORT TIListBox : public QListWidget
@@ -184,13 +196,18 @@ public:
     void SetDataField(const QString &name);
     toolkit::TField *Field() const;
     // Writes the text into the field (putting the data set into edit mode);
-    // a text the field refuses is reported and the field's text comes back.
+    // a text the field refuses is reported and stays in the edit, selected
+    // and still modified, for the user to correct.
     bool UpdateRecord();
+    // Commits what was typed before a dialog confirms (see CommitFocusedEditor).
+    Q_INVOKABLE bool CommitEdit();
     void Refresh();
 
 private:
     std::unique_ptr<class TIDBControlLink> FLink;
     QString FDataField;
+    bool FUpdating = false;
+    bool FRefusalReported = false;
 };
 
 class MARVOK_EXPORT TIDBMemo : public QPlainTextEdit
@@ -205,6 +222,7 @@ public:
     void SetDataField(const QString &name);
     toolkit::TField *Field() const;
     bool UpdateRecord();
+    Q_INVOKABLE bool CommitEdit();
     void Refresh();
 
 protected:
@@ -213,7 +231,17 @@ protected:
 private:
     std::unique_ptr<class TIDBControlLink> FLink;
     QString FDataField;
+    bool FUpdating = false;
+    bool FRefusalReported = false;
 };
+
+// Lets the editor that has the focus inside `form` commit what was typed, as
+// leaving it would, before the form goes ahead (a dialog's OK). An editor
+// takes part by a `Q_INVOKABLE bool CommitEdit()`, which reports a refusal
+// to the user and answers false; the first such widget from the focused one
+// up to the form is asked. A plain line edit finishes its editing. False:
+// the editor refused, keeps the focus and the form must not go ahead.
+MARVOK_EXPORT bool CommitFocusedEditor(QWidget *form);
 
 // Keys of the options the PDF viewer is shown with.
 enum class TIShowPDFOption {

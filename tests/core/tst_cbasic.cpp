@@ -2,6 +2,7 @@
 #include "TestDatabase.h"
 
 #include "marvok/Idialogs.h"
+#include "marvok/Iforms.h"
 #include "marvok/Igl.h"
 #include "pelvar/plAuth.h"
 #include "pelvar/plCore.h"
@@ -34,6 +35,41 @@ public:
     TIMireloPageControl *pcMain;
 };
 
+// A form that lives in another form's tab sheet, with its own page control.
+class TfmEmbedded : public marvok::TITabSheetForm
+{
+    Q_OBJECT
+public:
+    TfmEmbedded()
+    {
+        pcInner = new TIMireloPageControl(this);
+        pcInner->setObjectName(QStringLiteral("pcInner"));
+        for (const char *caption : {"Izvidi", "Napotnice"})
+            pcInner->addTab(new QWidget, QString::fromUtf8(caption));
+        (new QVBoxLayout(this))->addWidget(pcInner);
+    }
+    TIMireloPageControl *pcInner;
+};
+
+class TfmHost : public marvok::TIForm
+{
+    Q_OBJECT
+public:
+    TfmHost()
+    {
+        pcOuter = new TIMireloPageControl(this);
+        pcOuter->setObjectName(QStringLiteral("pcOuter"));
+        pcOuter->addTab(new QWidget, QStringLiteral("Pacient"));
+        pcOuter->addTab(new QWidget, QStringLiteral("Obravnava"));
+        (new QVBoxLayout(this))->addWidget(pcOuter);
+        embedded = new TfmEmbedded;
+        embedded->EmbedInto(pcOuter->widget(1));
+        resize(500, 400);
+    }
+    TIMireloPageControl *pcOuter;
+    TfmEmbedded *embedded;
+};
+
 class TestCBasic : public QObject
 {
     Q_OBJECT
@@ -48,6 +84,9 @@ private Q_SLOTS:
     void updateLeavesUnknownActionsAlone();
     void designTimeAsksNothing();
     void pageCodesNameFormControlAndPage();
+    void embeddedFormAsksUnderItsOwnName();
+    void pageControlErrorsReachTheUserNotTheEventLoop();
+    void repaintingChecksThePagesAgain();
     void deniedPagesCollapseAndActivePageSaysSo();
     void canShowEventOverridesTheService();
     void tabColourComesFromTheEvent();
@@ -204,6 +243,61 @@ void TestCBasic::pageCodesNameFormControlAndPage()
     QCOMPARE(form.pcMain->GetGuiSheetCode(form.pcMain->widget(2)), QStringLiteral("TfmPatient.pcMain3"));
     ApplicationFrameworkUtils()->setAiGetWindowCodeEvent([](const QString &in, QString &out) { out = in == QLatin1String("TfmPatient") ? QStringLiteral("PAC") : in; });
     QCOMPARE(form.pcMain->GetGuiSheetCode(form.pcMain->widget(0)), QStringLiteral("PAC.pcMain1"));
+}
+
+void TestCBasic::embeddedFormAsksUnderItsOwnName()
+{
+    TfmHost host;
+    QCOMPARE(host.embedded->pcInner->GetGuiSheetCode(host.embedded->pcInner->widget(1)), QStringLiteral("TfmEmbedded.pcInner2"));
+    QCOMPARE(host.pcOuter->GetGuiSheetCode(host.pcOuter->widget(1)), QStringLiteral("TfmHost.pcOuter2"));
+    // Rights follow the embedded form's name: its page shows once granted.
+    pelvar::AuthManager().Grant(QStringLiteral("TfmHost.pcOuter2"));
+    pelvar::AuthManager().Grant(QStringLiteral("TfmEmbedded.pcInner1"));
+    host.pcOuter->setCurrentIndex(1);
+    host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&host));
+    QVERIFY(!host.pcOuter->IsCollapsed(1));
+    QVERIFY(!host.embedded->pcInner->IsCollapsed(0));
+    QVERIFY(host.embedded->pcInner->IsCollapsed(1));
+}
+
+void TestCBasic::pageControlErrorsReachTheUserNotTheEventLoop()
+{
+    // A settings form used before the connection is open.
+    TfmPatient form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    FDb.reset();
+    pelvar::AuthManager().Reload(); // rights are read again, from no connection
+    QCoreApplication::processEvents();
+    FMessages.clear();
+    QTabBar *bar = form.pcMain->tabBar();
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(2).center());
+    QCOMPARE(form.pcMain->currentIndex(), 2);
+    form.pcMain->repaint();
+    QTRY_COMPARE(FMessages.size(), 1); // once, however often it paints
+    QVERIFY2(FMessages.first().contains(QLatin1String("_ZDR")), qPrintable(FMessages.first()));
+    QTest::qWait(50);
+    QCOMPARE(FMessages.size(), 1);
+}
+
+void TestCBasic::repaintingChecksThePagesAgain()
+{
+    TfmPatient form;
+    bool showSecond = false;
+    form.pcMain->setAiCanShowEvent([&](QWidget *sheet, bool &canShow) {
+        if (sheet == form.pcMain->widget(1))
+            canShow = showSecond;
+    });
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QTRY_VERIFY(form.pcMain->IsCollapsed(1));
+    showSecond = true; // the host's own state changes
+    form.pcMain->repaint();
+    QTRY_VERIFY(!form.pcMain->IsCollapsed(1));
+    showSecond = false;
+    form.pcMain->update();
+    QTRY_VERIFY(form.pcMain->IsCollapsed(1));
 }
 
 void TestCBasic::deniedPagesCollapseAndActivePageSaysSo()

@@ -12,6 +12,13 @@
 #include "tovlet/dialogs/fZdrEnv.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QTextEdit>
+#include <QTimer>
+#include "marvok/cSifra.h"
+#include "toolkit/MemDataSet.h"
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -56,6 +63,20 @@ public:
     void NotifyChildFormClose(TICustomZdrChildForm *, int result) override { Closed << result; }
 };
 
+// A host's dialog with state of its own that its destroy hook uses.
+class THostDialog : public TdlgZDR
+{
+public:
+    THostDialog(QStringList *log, QWidget *parent = nullptr) : TdlgZDR(parent), FLog(log) {}
+
+protected:
+    void DoFormDestroy() override { *FLog << FOwnState; }
+
+private:
+    QStringList *FLog;
+    QString FOwnState = QStringLiteral("host part whole");
+};
+
 void RegisterPatient()
 {
     pelvar::UnregisterAllClasses();
@@ -89,7 +110,14 @@ private Q_SLOTS:
     void objectDialogAsksBeforeClosing();
     void readOnlyObjectDisablesOK();
     void requiredFieldsAreTinted();
+    void requiredHostEditorsAreTintedAsShown_data();
+    void requiredHostEditorsAreTintedAsShown();
+    void okStopsWhenTheFocusedEditorRefusesItsText();
+    void cancelHasItsModalResultAndARefusedCancelStaysOpen();
+    void destroyHookRunsWhileTheHostDialogIsWhole_data();
+    void destroyHookRunsWhileTheHostDialogIsWhole();
     void closeAllDialogsClosesLastFirst();
+    void closeAllDialogsFromACloseJoinsTheSweep();
     void registryShowsHidesAndZips();
     void environmentRules();
     void childFormsKeepParametersAndTellTheirParent();
@@ -360,6 +388,203 @@ void TestDialogs::requiredFieldsAreTinted()
     QCOMPARE(marvok::ControlColor(name), toolkit::clWindow);
     QCOMPARE(marvok::ControlColor(date), toolkit::clWindow);
     QCOMPARE(marvok::ControlColor(blank), toolkit::clYellow);
+}
+
+void TestDialogs::requiredHostEditorsAreTintedAsShown_data()
+{
+    QTest::addColumn<QString>("kind");
+    for (const char *kind : {"text edit", "combo box", "editable combo box", "date edit", "code entry", "label"})
+        QTest::newRow(kind) << QString::fromLatin1(kind);
+}
+
+void TestDialogs::requiredHostEditorsAreTintedAsShown()
+{
+    QFETCH(QString, kind);
+    QWidget form;
+    QWidget *c = nullptr;
+    std::function<void()> fill, empty;
+    if (kind == QLatin1String("text edit")) {
+        auto *e = new QTextEdit(&form);
+        c = e;
+        fill = [e] { e->setPlainText(QStringLiteral("alergija na penicilin")); };
+        empty = [e] { e->setPlainText(QStringLiteral("  ")); };
+    } else if (kind.endsWith(QLatin1String("combo box"))) {
+        auto *e = new QComboBox(&form);
+        e->setEditable(kind.startsWith(QLatin1String("editable")));
+        e->addItems({QString(), QStringLiteral("ZZZS"), QStringLiteral("Vzajemna")});
+        c = e;
+        fill = [e] { e->setCurrentIndex(1); };
+        empty = [e] { e->setCurrentIndex(0); };
+    } else if (kind == QLatin1String("date edit")) {
+        auto *e = new QDateEdit(&form);
+        e->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+        e->setSpecialValueText(QStringLiteral(" "));
+        e->setMinimumDate(QDate(1900, 1, 1));
+        c = e;
+        fill = [e] { e->setDate(QDate(1984, 3, 12)); };
+        empty = [e] { e->setDate(e->minimumDate()); };
+    } else if (kind == QLatin1String("code entry")) {
+        auto *e = new marvok::TISifra(&form);
+        e->setAiSifrant(QStringLiteral("SPOL"));
+        c = e;
+        fill = [e] { e->SetText(QStringLiteral("M")); };
+        empty = [e] { e->SetText(QString()); };
+    } else {
+        auto *e = new QLabel(&form); // shows a text, but nobody types into it
+        c = e;
+        fill = [e] { e->setText(QStringLiteral("x")); };
+        empty = [e] { e->setText(QString()); };
+    }
+    c->setObjectName(QStringLiteral("edObvezno"));
+    (new QVBoxLayout(&form))->addWidget(c);
+    form.resize(300, 120);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    empty();
+    TdlgZDR::MarkRequiredComponents(&form, {QStringLiteral("edObvezno")});
+    const toolkit::TColor expected = kind == QLatin1String("label") ? toolkit::clWindow : RequiredColor;
+    QCOMPARE(marvok::ControlColor(c), expected);
+    if (kind != QLatin1String("label")) {
+        // The tint is what the user sees, where the value is shown.
+        QWidget *shown = marvok::ColorTarget(c);
+        const QColor pixel = shown->grab().toImage().pixelColor(8, shown->height() / 2);
+        // A combo box without an edit shades its face; the tint is still red over green and blue.
+        QVERIFY2(pixel.red() >= 245 && pixel.red() - pixel.green() >= 5 && qAbs(pixel.green() - pixel.blue()) <= 2,
+                 qPrintable(pixel.name()));
+    }
+    fill();
+    TdlgZDR::MarkRequiredComponents(&form, {QStringLiteral("edObvezno")});
+    QCOMPARE(marvok::ControlColor(c), toolkit::clWindow);
+    // A tint the host gave by its own palette is read as shown, too.
+    QWidget *target = marvok::ColorTarget(c);
+    QPalette pal = target->palette();
+    pal.setColor(qobject_cast<QComboBox *>(target) && !static_cast<QComboBox *>(target)->isEditable() ? QPalette::Button : QPalette::Base,
+                 QColor(255, 234, 234));
+    target->setPalette(pal);
+    if (kind != QLatin1String("label")) {
+        QCOMPARE(marvok::ControlColor(c), RequiredColor);
+        TdlgZDR::MarkRequiredComponents(&form, {QStringLiteral("edObvezno")});
+        QCOMPARE(marvok::ControlColor(c), toolkit::clWindow);
+    }
+}
+
+void TestDialogs::okStopsWhenTheFocusedEditorRefusesItsText()
+{
+    toolkit::TMemDataSet ds;
+    ds.AddFieldDef(QStringLiteral("TEZA"), toolkit::TFieldType::ftInteger);
+    ds.Open();
+    ds.AppendRecord({72});
+    toolkit::TDataSource src;
+    src.SetDataSet(&ds);
+    TdlgZDR dlg;
+    auto *edit = new marvok::TIDBEdit(dlg.paDialog());
+    (new QVBoxLayout(dlg.paDialog()))->addWidget(edit);
+    edit->SetDataSource(&src);
+    edit->SetDataField(QStringLiteral("TEZA"));
+    tovlet::test::TModalResponder responder;
+    bool stayedOpen = false;
+    QString keptText;
+    responder.Expect([&](QWidget *) {
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, QStringLiteral("abc"));
+        QTest::mouseClick(dlg.btOK(), Qt::LeftButton);
+        stayedOpen = dlg.isVisible() && !dlg.OK();
+        keptText = edit->text();
+        // Corrected, OK goes ahead.
+        edit->selectAll();
+        QTest::keyClicks(edit, QStringLiteral("74"));
+        QTest::mouseClick(dlg.btOK(), Qt::LeftButton);
+    });
+    QCOMPARE(dlg.ShowModal(), int(QDialog::Accepted));
+    QVERIFY(stayedOpen);
+    QCOMPARE(keptText, QStringLiteral("abc"));
+    QCOMPARE(FMessages.size(), 1); // one report for one press of OK
+    QVERIFY(dlg.OK());
+    QCOMPARE(ds.FieldByName(QStringLiteral("TEZA"))->AsInteger(), 74);
+}
+
+void TestDialogs::cancelHasItsModalResultAndARefusedCancelStaysOpen()
+{
+    TdlgZDR dlg;
+    QCOMPARE(dlg.btPreklici()->ModalResult(), int(marvok::mrCancel));
+    pelvar::AuthManager().Grant(QStringLiteral("acDialog.acCancel"), false);
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    QTest::mouseClick(dlg.btPreklici(), Qt::LeftButton);
+    QVERIFY(dlg.isVisible());
+    QTest::keyClick(&dlg, Qt::Key_Escape);
+    QVERIFY(dlg.isVisible());
+    QCOMPARE(FMessages, QStringList(2, QStringLiteral("Akcija Prekliči ni dovoljena!")));
+}
+
+void TestDialogs::destroyHookRunsWhileTheHostDialogIsWhole_data()
+{
+    QTest::addColumn<QString>("how");
+    for (const char *how : {"Free", "deleteLater", "close with delete on close", "parent destroyed", "dialog pointer"})
+        QTest::newRow(how) << QString::fromLatin1(how);
+}
+
+void TestDialogs::destroyHookRunsWhileTheHostDialogIsWhole()
+{
+    QFETCH(QString, how);
+    QStringList log;
+    if (how == QLatin1String("Free")) {
+        (new THostDialog(&log))->Free();
+    } else if (how == QLatin1String("deleteLater")) {
+        QPointer<THostDialog> d = new THostDialog(&log);
+        d->deleteLater();
+        QTRY_VERIFY(d.isNull());
+    } else if (how == QLatin1String("close with delete on close")) {
+        QPointer<THostDialog> d = new THostDialog(&log);
+        d->setAttribute(Qt::WA_DeleteOnClose);
+        d->ShowNonModal();
+        QVERIFY(QTest::qWaitForWindowExposed(d));
+        QTest::mouseClick(d->btPreklici(), Qt::LeftButton);
+        QTRY_VERIFY(d.isNull());
+    } else if (how == QLatin1String("parent destroyed")) {
+        auto *window = new QWidget;
+        new THostDialog(&log, window);
+        delete window;
+    } else {
+        auto d = MakeDialog<THostDialog>(&log);
+        QCOMPARE(TdlgZDR::GetFormList().size(), 1);
+    }
+    QCOMPARE(log, QStringList{QStringLiteral("host part whole")});
+    QVERIFY(TdlgZDR::GetFormList().isEmpty());
+}
+
+void TestDialogs::closeAllDialogsFromACloseJoinsTheSweep()
+{
+    // Should the sweep hang, fail loudly instead of waiting for the suite's timeout.
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    connect(&watchdog, &QTimer::timeout, [] { qFatal("CloseAllDialogs hangs"); });
+    watchdog.start(15000);
+    QStringList closed;
+    bool innerReturned = false;
+    QList<QPointer<TdlgZDR>> dialogs;
+    for (const char *name : {"prvi", "drugi", "tretji"}) {
+        auto *d = new TdlgZDR;
+        d->setObjectName(QString::fromLatin1(name));
+        d->ShowNonModal();
+        connect(d, &QDialog::finished, d, [&closed, &innerReturned, d] {
+            closed << d->objectName();
+            if (d->objectName() == QLatin1String("tretji")) {
+                // The host's close path asks for every dialog to close.
+                TdlgZDR::CloseAllDialogs();
+                innerReturned = true;
+            }
+        });
+        dialogs << d;
+    }
+    TdlgZDR::CloseAllDialogs();
+    QVERIFY(innerReturned);
+    QCOMPARE(closed, (QStringList{"tretji", "drugi", "prvi"}));
+    QVERIFY(TdlgZDR::GetFormList().isEmpty());
+    QVERIFY(!TdlgZDR::SweepRunning());
+    for (const auto &d : dialogs)
+        delete d.data();
 }
 
 void TestDialogs::closeAllDialogsClosesLastFirst()

@@ -58,7 +58,7 @@ private Q_SLOTS:
     void pageControlHidesRefusedTabsAndPaintsOverTabs();
     void bitBtnClosesWithItsModalResult();
     void dbEditWritesTypedTextAndNeverLosesIt();
-    void dbEditReportsRefusedTextAndShowsTheFieldAgain();
+    void dbEditReportsRefusedTextAndKeepsItForCorrection();
     void dbMemoFollowsItsField();
     void zipArchivesFilesOfAMask();
     void objectGuardReleasesOnLastCopy();
@@ -254,7 +254,7 @@ void TestMarvokControls::dbEditWritesTypedTextAndNeverLosesIt()
     QVERIFY(edit.isReadOnly());
 }
 
-void TestMarvokControls::dbEditReportsRefusedTextAndShowsTheFieldAgain()
+void TestMarvokControls::dbEditReportsRefusedTextAndKeepsItForCorrection()
 {
     toolkit::TMemDataSet ds;
     ds.AddFieldDef(QStringLiteral("ROJEN"), toolkit::TFieldType::ftDate);
@@ -276,9 +276,18 @@ void TestMarvokControls::dbEditReportsRefusedTextAndShowsTheFieldAgain()
     });
     QTest::keyClicks(&edit, QStringLiteral("31.2.1984"));
     QTest::keyClick(&edit, Qt::Key_Return);
-    SetMessageDlgResponder({});
     QCOMPARE(message, QStringLiteral("'31.2.1984' is not a valid date"));
-    QCOMPARE(edit.text(), QStringLiteral("12.03.1984"));
+    // What was typed stays, selected, and the field keeps its value.
+    QCOMPARE(edit.text(), QStringLiteral("31.2.1984"));
+    QCOMPARE(edit.selectedText(), QStringLiteral("31.2.1984"));
+    QVERIFY(edit.isModified());
+    QCOMPARE(ds.FieldByName(QStringLiteral("ROJEN"))->AsDateTime(), toolkit::EncodeDate(1984, 3, 12));
+    QVERIFY(!edit.CommitEdit());
+    edit.selectAll();
+    QTest::keyClicks(&edit, QStringLiteral("29.2.1984"));
+    QVERIFY(edit.CommitEdit());
+    QCOMPARE(ds.FieldByName(QStringLiteral("ROJEN"))->AsDateTime(), toolkit::EncodeDate(1984, 2, 29));
+    SetMessageDlgResponder({});
 }
 
 void TestMarvokControls::dbMemoFollowsItsField()

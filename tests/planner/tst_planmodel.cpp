@@ -38,6 +38,7 @@ private Q_SLOTS:
     void cellsAndMarkersOnBoundaries();
     void overlappingItemsShareColumns();
     void itemsSharingACellDoNotWiden();
+    void zeroLengthItemNeitherBlocksNorIsBlocked();
     void randomLayoutKeepsItsInvariants();
     void resourcesSortAndReport();
 };
@@ -294,6 +295,31 @@ void TestPlanModel::itemsSharingACellDoNotWiden()
     QCOMPARE(list.Items(2)->SpanStart(), 0);
     QCOMPARE(list.Items(2)->SpanEnd(), 1);
     QCOMPARE(list.Items(0)->SpanEnd(), 1);
+}
+
+void TestPlanModel::zeroLengthItemNeitherBlocksNorIsBlocked()
+{
+    // A zero-length item on a cell boundary covers no cell: the long item
+    // beside it takes both columns, and so does the empty one from its own.
+    TSPPlannerSource s;
+    TSPPlanItem *visit = s.AddItem(QString(), QStringLiteral("pregled"), T(9), T(11), false, false, toolkit::clDefault, TSPBusyStatus::bsBusy);
+    TSPPlanItem *mark = s.AddItem(QString(), QStringLiteral("klic"), T(10), T(10), false, false, toolkit::clDefault, TSPBusyStatus::bsBusy);
+    TSPDisplayItems list;
+    list.SetCellDuration(0.5 * H);
+    list.BeginUpdate();
+    list.Add(mark);
+    list.Add(visit);
+    list.EndUpdate();
+    QCOMPARE(list.Items(0)->Item(), visit);
+    QCOMPARE(list.Items(1)->StartCell(), 20);
+    QCOMPARE(list.Items(1)->EndCell(), 19);
+    QCOMPARE(list.Items(0)->SpanRange(), 2);
+    QCOMPARE(list.Items(0)->SpanStart(), 0);
+    QCOMPARE(list.Items(0)->SpanEnd(), 2);
+    QCOMPARE(list.Items(1)->SpanStart(), 1);
+    QCOMPARE(list.Items(1)->SpanEnd(), 2);
+    // A new icon list has room for eight before it grows.
+    QCOMPARE(TSPPlanIcons().Capacity(), 8);
 }
 
 void TestPlanModel::randomLayoutKeepsItsInvariants()

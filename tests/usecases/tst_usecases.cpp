@@ -99,6 +99,8 @@ private Q_SLOTS:
     void brokenFilesEndInAClearError_data();
     void brokenFilesEndInAClearError();
     void unknownParentWindowControlStopsTheLoad();
+    void missingContainersReadAsEmpty_data();
+    void missingContainersReadAsEmpty();
 
 private:
     void BuildModel();
@@ -461,6 +463,37 @@ void TestUseCases::unknownParentWindowControlStopsTheLoad()
     f.close();
     const QString message = Message([&] { IUCXMLMapper()->LoadGlobals(IUCUnitGlobals(), big); });
     QVERIFY2(message.contains(QStringLiteral("too large")) && message.contains(big), qPrintable(message));
+}
+
+void TestUseCases::missingContainersReadAsEmpty_data()
+{
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<int>("controls");
+    QTest::addColumn<int>("actions");
+    QTest::addColumn<int>("contexts");
+    const QString controls = QStringLiteral("<WinControls><WinControl><Code>mnuMain</Code></WinControl></WinControls>");
+    const QString useCases = QStringLiteral("<UseCases><UC><Code>ucNovPacient</Code></UC><UC><Code>ucIzvid</Code></UC></UseCases>");
+    const QString contexts = QStringLiteral("<Contexts><Context><Header><WorkingUnit>AMB</WorkingUnit><User>ZDR</User></Header></Context></Contexts>");
+    QTest::newRow("no UseCases") << controls + contexts << 1 << 0 << 1;
+    QTest::newRow("no WinControls") << useCases + contexts << 0 << 2 << 1;
+    QTest::newRow("only Contexts") << contexts << 0 << 0 << 1;
+    QTest::newRow("containers in another order") << contexts + useCases + controls << 1 << 2 << 1;
+}
+
+void TestUseCases::missingContainersReadAsEmpty()
+{
+    QFETCH(QString, body);
+    QFETCH(int, controls);
+    QFETCH(int, actions);
+    QFETCH(int, contexts);
+    const QString file = Write(QStringLiteral("partial.xml"), "<?xml version=\"1.0\"?>\n<UseCaseSystem>" + body.toUtf8() + "</UseCaseSystem>");
+    IUCXMLMapper()->LoadGlobals(IUCUnitGlobals(), file);
+    QCOMPARE(IUCUnitGlobals()->aiWinControlList()->GetCount(), controls);
+    QCOMPARE(IUCUnitGlobals()->aiUCActionList()->GetCount(), actions);
+    QCOMPARE(IUCUnitGlobals()->aiUCJoinedList()->GetCount(), 0);
+    QCOMPARE(IUCUnitGlobals()->aiContextList()->GetCount(), contexts);
+    for (int i = 0; i < IUCUnitGlobals()->aiUCActionList()->GetCount(); ++i)
+        QVERIFY(!IUCUnitGlobals()->aiUCActionList()->GetItem(i)->aiCode().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestUseCases)

@@ -2,10 +2,12 @@
 #include "Tovlet.h"
 
 #include "marvok/Idialogs.h"
+#include "marvok/Iforms.h"
 #include "pelvar/plAuth.h"
 #include "toolkit/SysUtils.h"
 
 #include <QPainter>
+#include <QTimer>
 #include <QTabBar>
 
 namespace tovlet {
@@ -126,13 +128,42 @@ void TIMireloActionList::RefreshActions()
 TIMireloPageControl::TIMireloPageControl(QWidget *parent)
     : marvok::TIPageControl(parent)
 {
-    connect(this, &QTabWidget::currentChanged, this, &TIMireloPageControl::Change);
+    connect(this, &QTabWidget::currentChanged, this, [this](int index) {
+        Guarded([this, index] { Change(index); });
+    });
+}
+
+bool TIMireloPageControl::Guarded(const std::function<void()> &work, bool asksRights)
+{
+    try {
+        work();
+        if (asksRights)
+            FLastError.clear();
+        return true;
+    } catch (const toolkit::Exception &e) {
+        ReportError(e);
+        return false;
+    }
+}
+
+void TIMireloPageControl::ReportError(const toolkit::Exception &e)
+{
+    // Painting may not open a window, and every repaint would repeat the
+    // message: the user hears of an error once, after the event that failed,
+    // and again only after the control worked in between.
+    if (dynamic_cast<const toolkit::EAbort *>(&e) || e.Message() == FLastError)
+        return;
+    FLastError = e.Message();
+    QTimer::singleShot(0, this, [message = e.Message()] { toolkit::HandleException(toolkit::Exception(message)); });
 }
 
 QString TIMireloPageControl::GetGuiSheetCode(QWidget *sheet) const
 {
-    // The owner is the form the control sits on; its class name without namespaces.
-    QWidget *form = window();
+    // The owner is the form the control belongs to, also when that form is
+    // embedded in another one's tab sheet; its class name without namespaces.
+    const QWidget *form = marvok::OwnerForm(this);
+    if (!form)
+        form = window();
     QString cls = QString::fromLatin1(form->metaObject()->className());
     cls = cls.section(QStringLiteral("::"), -1);
     return ApplicationFrameworkUtils()->GetWindowCode(cls) + QLatin1Char('.') + objectName()
@@ -160,17 +191,11 @@ bool TIMireloPageControl::IsCollapsed(int index) const
 void TIMireloPageControl::MakeTabSheetVisible(bool AVisible, int index)
 {
     QWidget *sheet = widget(index);
-    if (!sheet)
+    if (!sheet || AVisible != IsCollapsed(index))
         return;
-    if (!AVisible) {
-        if (!IsCollapsed(index)) {
-            sheet->setProperty("aiCollapsed", true);
-            sheet->setMaximumHeight(0);
-        }
-    } else if (IsCollapsed(index)) {
-        sheet->setProperty("aiCollapsed", false);
-        sheet->setMaximumHeight(QWIDGETSIZE_MAX);
-    }
+    // Only a change repaints: the check after each paint must come to rest.
+    sheet->setProperty("aiCollapsed", !AVisible);
+    sheet->setMaximumHeight(AVisible ? QWIDGETSIZE_MAX : 0);
     update();
 }
 
@@ -195,12 +220,23 @@ void TIMireloPageControl::CheckPages()
 void TIMireloPageControl::showEvent(QShowEvent *event)
 {
     marvok::TIPageControl::showEvent(event);
-    CheckPages();
+    Guarded([this] { CheckPages(); });
 }
 
 void TIMireloPageControl::paintEvent(QPaintEvent *event)
 {
     marvok::TIPageControl::paintEvent(event);
+    // Every paint checks the pages again, so that a host whose page event
+    // follows its own state refreshes the pages by repainting. Collapsing a
+    // page changes the layout, which Qt forbids while painting: the check
+    // runs as soon as the paint is over.
+    if (!FDesigning && !FCheckQueued) {
+        FCheckQueued = true;
+        QMetaObject::invokeMethod(this, [this] {
+            FCheckQueued = false;
+            Guarded([this] { CheckPages(); });
+        }, Qt::QueuedConnection);
+    }
     if (FDesigning || currentIndex() < 0 || !IsCollapsed(currentIndex()))
         return;
     QPainter p(this);
@@ -213,6 +249,11 @@ void TIMireloPageControl::paintEvent(QPaintEvent *event)
 }
 
 void TIMireloPageControl::DrawTab(QPainter *painter, int tabIndex, const QRect &rect, bool active)
+{
+    Guarded([&] { DrawTabGuarded(painter, tabIndex, rect, active); }, false);
+}
+
+void TIMireloPageControl::DrawTabGuarded(QPainter *painter, int tabIndex, const QRect &rect, bool active)
 {
     // The page behind the tab, counting only pages whose tab shows.
     int page = -1;

@@ -10,6 +10,7 @@
 #include "marvok/cControls.h"
 #include "pelvar/plCore.h"
 #include "toolkit/ActnList.h"
+#include "toolkit/Exception.h"
 #include "toolkit/Graphics.h"
 #include "tovlet/tovlet_export.h"
 
@@ -77,6 +78,13 @@ private:
 };
 
 // A page control that collapses the pages the user may not see.
+// Rights checks need the open "_ZDR" connection: the authorisation service
+// raises an error without it. A page control on a form used before the
+// connection opens (a login or settings form) should be a plain
+// marvok::TIPageControl. Errors of a page switch, of showing, painting and of
+// the host's events never leave the control: the pages keep their state and
+// the user sees the error in a message box (toolkit::HandleException), once,
+// after the event that failed.
 class TOVLET_EXPORT TIMireloPageControl : public marvok::TIPageControl
 {
     Q_OBJECT
@@ -114,6 +122,13 @@ protected:
 
 private:
     void Change(int index);
+    void DrawTabGuarded(QPainter *painter, int tabIndex, const QRect &rect, bool active);
+    // Runs work; an error goes to the user after the event. False on error.
+    // A rights check that works again lets the next error be told again.
+    bool Guarded(const std::function<void()> &work, bool asksRights = true);
+    void ReportError(const toolkit::Exception &e);
+    QString FLastError;
+    bool FCheckQueued = false;
     pelvar::TplDomainObject *FboAuthorisationObject = nullptr;
     bool FReadOnly = false;
     bool FDesigning = false;

@@ -1,7 +1,9 @@
 #include "dZDR.h"
 
 #include "marvok/Iabzip.h"
+#include "marvok/Idialogs.h"
 #include "marvok/Iutils.h"
+#include "toolkit/Exception.h"
 #include "tovlet/core/Tovlet.h"
 
 #include <QAbstractSpinBox>
@@ -15,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QShortcut>
+#include <QTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -83,26 +86,58 @@ TdlgZDR::TdlgZDR(QWidget *parent)
     FbtPreklici->resize(75, 21);
     FbtPreklici->SetCancel(true);
     marvok::SetTag(FbtPreklici, -2);
-    // The buttons run their actions and follow their enabled state.
+    // The buttons run their actions and follow their enabled state; Cancel's
+    // modal result is the action's to give, so a refused Cancel stays open.
     // Alt+O is the dialog's own key (focus to OK), not the caption's mnemonic;
     // as a window shortcut it is seen before an edit could take the letter.
     FbtOK->setShortcut(QKeySequence());
     FbtPreklici->setShortcut(QKeySequence());
+    FbtPreklici->SetModalResult(marvok::mrCancel);
+    FbtOK->SetAction(FacOK);
+    FbtPreklici->SetAction(FacCancel);
     auto *altO = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_O), this);
     connect(altO, &QShortcut::activated, this, [this] { FbtOK->setFocus(Qt::ShortcutFocusReason); });
-    for (const auto &pair : {std::pair{FbtOK, FacOK}, std::pair{FbtPreklici, FacCancel}}) {
-        QAction *action = pair.second;
-        connect(pair.first, &QPushButton::clicked, action, [action] { action->trigger(); });
-        connect(action, &QAction::enabledChanged, pair.first, &QWidget::setEnabled);
-    }
+    WatchParent();
     resize(540, 290);
     RegisterForm(this);
 }
 
 TdlgZDR::~TdlgZDR()
 {
+    // Only the base's hook can run here: the host's part is already gone.
     FormDestroy();
     UnregisterForm(this);
+}
+
+void TdlgZDR::Free()
+{
+    FormDestroy();
+    delete this;
+}
+
+void TdlgZDR::WatchParent()
+{
+    // A parent emits destroyed before it deletes its children, while this
+    // dialog is still whole.
+    QObject::disconnect(FParentWatch);
+    if (QObject *p = parent())
+        FParentWatch = connect(p, &QObject::destroyed, this, [this] { FormDestroy(); });
+}
+
+bool TdlgZDR::event(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::DeferredDelete:
+        // deleteLater and close with WA_DeleteOnClose end here, before any destructor.
+        FormDestroy();
+        break;
+    case QEvent::ParentChange:
+        WatchParent();
+        break;
+    default:
+        break;
+    }
+    return marvok::TIDialogForm::event(event);
 }
 
 void TdlgZDR::FormDestroy()
@@ -135,12 +170,12 @@ void TdlgZDR::FormCreate()
 
 bool TdlgZDR::CheckOKFocus()
 {
-    // Moving the focus lets the focused editor commit (or refuse) its text.
-    if (QWidget *focused = QApplication::focusWidget(); focused && focused != FbtOK && isAncestorOf(focused)) {
+    // The focused editor commits its text first, as leaving it would; when it
+    // refuses the text, the user corrects it and OK does not go ahead.
+    if (!marvok::CommitFocusedEditor(this))
+        return false;
+    if (QWidget *focused = QApplication::focusWidget(); focused && focused != FbtOK && isAncestorOf(focused))
         FbtOK->setFocus(Qt::OtherFocusReason);
-        if (auto *edit = qobject_cast<QLineEdit *>(focused); edit && edit->isModified())
-            Q_EMIT edit->editingFinished();
-    }
     return FbtOK->isEnabled();
 }
 
@@ -226,21 +261,43 @@ void TdlgZDR::Zip(const QString &SourceMask, const QString &ArchiveName)
     archive.Save();
 }
 
+QString TdlgZDR::ShownText(QWidget *control, bool *known)
+{
+    QWidget *c = marvok::ColorTarget(control);
+    if (known)
+        *known = true;
+    if (auto *e = qobject_cast<QLineEdit *>(c))
+        return e->inputMask().isEmpty() ? e->text() : e->displayText();
+    if (auto *m = qobject_cast<QPlainTextEdit *>(c))
+        return m->toPlainText();
+    if (auto *t = qobject_cast<QTextEdit *>(c))
+        return t->toPlainText();
+    if (auto *cb = qobject_cast<QComboBox *>(c))
+        return cb->currentText();
+    if (auto *sb = qobject_cast<QAbstractSpinBox *>(c))
+        return sb->text(); // date and time edits too, as shown
+    // A host's own editor takes part through a "text" property; a control
+    // nobody types into (a label) does not.
+    const QVariant text = c->property("text");
+    if (c->focusPolicy() != Qt::NoFocus && text.isValid() && text.canConvert<QString>())
+        return text.toString();
+    if (known)
+        *known = false;
+    return {};
+}
+
 void TdlgZDR::MarkRequiredComponents(QWidget *Owner, const QStringList &Names)
 {
+    if (!Owner)
+        return;
     for (const QString &name : Names) {
         QWidget *c = Owner->findChild<QWidget *>(name);
-        QString text;
-        if (auto *e = qobject_cast<QLineEdit *>(c))
-            text = e->inputMask().isEmpty() ? e->text() : e->displayText();
-        else if (auto *m = qobject_cast<QPlainTextEdit *>(c))
-            text = m->toPlainText();
-        else if (auto *cb = qobject_cast<QComboBox *>(c))
-            text = cb->currentText();
-        else if (auto *sb = qobject_cast<QAbstractSpinBox *>(c))
-            text = sb->text();
-        else
-            continue; // no colour to set
+        if (!c)
+            continue;
+        bool known = false;
+        const QString text = ShownText(c, &known);
+        if (!known)
+            continue; // nothing to read, nothing to colour
         QString collapsed = text;
         while (collapsed.contains(QLatin1String("  ")))
             collapsed.replace(QLatin1String("  "), QLatin1String(" "));
@@ -281,8 +338,10 @@ QList<TdlgZDR *> TdlgZDR::GetFormList()
 
 void TdlgZDR::CloseWindowInternal(TdlgZDR *form)
 {
+    const QPointer<TdlgZDR> guard(form);
     form->close();
-    form->hide();
+    if (guard)
+        guard->hide();
     UnregisterForm(form);
 }
 
@@ -297,26 +356,80 @@ bool TdlgZDR::SweepRunning()
     return !GCloseTimer.isNull();
 }
 
+namespace {
+
+// Dialogs the sweep is closing right now, further up the call stack; a call
+// of CloseAllDialogs from their close path must not wait for them.
+QList<TdlgZDR *> GClosing;
+// The message loops of the callers waiting for the sweep, innermost last.
+QList<QEventLoop *> GWaiting;
+
+bool SweepDoneForCaller()
+{
+    for (TdlgZDR *f : Registry())
+        if (!GClosing.contains(f))
+            return false;
+    return true;
+}
+
+void WakeWaiting()
+{
+    for (QEventLoop *loop : std::as_const(GWaiting))
+        loop->quit();
+}
+
+void SweepTick(QTimer *timer)
+{
+    // Re-arming gives the timer a new identity, so that it keeps ticking in
+    // a message loop entered below (a close path that asks the user, or calls
+    // CloseAllDialogs again); Qt does not deliver a timer's event while the
+    // same timer's handler runs.
+    timer->start();
+    TdlgZDR *next = nullptr;
+    const QList<TdlgZDR *> forms = Registry();
+    for (auto it = forms.crbegin(); it != forms.crend(); ++it)
+        if (!GClosing.contains(*it)) {
+            next = *it;
+            break;
+        }
+    if (next) {
+        GClosing.append(next);
+        try {
+            TdlgZDR::CloseWindowInternal(next);
+        } catch (const toolkit::Exception &e) {
+            toolkit::HandleException(e);
+            TdlgZDR::UnregisterForm(next);
+        }
+        GClosing.removeAll(next);
+    } else if (Registry().isEmpty()) {
+        timer->stop();
+        GCloseTimer = nullptr;
+        timer->deleteLater();
+    }
+    WakeWaiting();
+}
+
+} // namespace
+
 void TdlgZDR::CloseAllDialogs()
 {
     if (GCloseTimer.isNull()) {
         auto *timer = new QTimer;
         timer->setInterval(1000);
-        QObject::connect(timer, &QTimer::timeout, timer, [timer] {
-            if (!Registry().isEmpty())
-                CloseLastDialog();
-            else
-                timer->deleteLater();
-        });
+        QObject::connect(timer, &QTimer::timeout, timer, [timer] { SweepTick(timer); });
         GCloseTimer = timer;
         timer->start();
     }
-    // The sweep runs in a message loop here until the timer is gone; modal
-    // dialogs closed by it return from their own loops in between.
-    QEventLoop loop;
-    QObject::connect(GCloseTimer.data(), &QObject::destroyed, &loop, &QEventLoop::quit);
-    if (!GCloseTimer.isNull())
+    // The sweep runs in a message loop here until every dialog is closed
+    // (or is being closed by a caller further up); modal dialogs closed by it
+    // return from their own loops in between. A second call joins the
+    // running sweep.
+    while (!GCloseTimer.isNull() && !(GClosing.size() > 0 && SweepDoneForCaller())) {
+        QEventLoop loop;
+        GWaiting.append(&loop);
         loop.exec();
+        GWaiting.removeAll(&loop);
+    }
 }
 
 void TdlgZDR::SetVisible(bool value)

@@ -2,8 +2,15 @@
 // the bottom holds OK and Cancel, bound to the authorising action list
 // acDialog (rights "acDialog.acOK" and "acDialog.acCancel"). Alt+O moves to
 // OK; Escape presses Cancel (or closes a dialog without one) unless switched
-// off. Every TdlgZDR is in the dialog registry from construction to
-// destruction; CloseAllDialogs closes them last first, one a second.
+// off. OK lets the focused editor commit first and stops when it refuses
+// what was typed. Every TdlgZDR is in the dialog registry from construction
+// to destruction; CloseAllDialogs closes them last first, one a second.
+//
+// DoFormDestroy runs while the whole dialog still exists when the dialog is
+// freed by Free(), deleteLater(), closing with Qt::WA_DeleteOnClose, its
+// parent's destruction, or a TDialogPtr (MakeDialog). A plain `delete` or a
+// dialog on the stack cannot do that (C++ destroys the host's part first):
+// only the base classes' hooks run then.
 #pragma once
 
 #include "marvok/Iforms.h"
@@ -13,6 +20,7 @@
 
 #include <QList>
 #include <QStringList>
+#include <memory>
 
 namespace tovlet {
 
@@ -48,7 +56,16 @@ public:
     static void Zip(const QString &SourceMask, const QString &ArchiveName);
     // Tints unfilled edits of Owner named in Names with 15395583 and gives
     // filled ones the window colour back (only when they carry that tint).
+    // Line edits (masked ones as shown), plain and rich text edits, combo
+    // boxes, spin, date and time edits, code-entry controls and any control
+    // with a "text" property take part; the colour is read as shown.
     static void MarkRequiredComponents(QWidget *Owner, const QStringList &Names);
+    // The text a control shows, as MarkRequiredComponents reads it; `known`
+    // tells whether the control has a text at all.
+    static QString ShownText(QWidget *control, bool *known = nullptr);
+
+    // Runs DoFormDestroy, then deletes the dialog.
+    void Free();
 
     static void RegisterForm(TdlgZDR *form);
     static void UnregisterForm(TdlgZDR *form);
@@ -62,6 +79,7 @@ public:
 
 protected:
     void FormCreate() override;
+    bool event(QEvent *event) override;
     bool FormKeyDown(QKeyEvent *event) override;
     void done(int result) override;
     void closeEvent(QCloseEvent *event) override;
@@ -76,6 +94,8 @@ protected:
     void FormDestroy();
 
 private:
+    void WatchParent();
+    QMetaObject::Connection FParentWatch;
     bool FOK = false;
     bool FEscapeEnabled = true;
     bool FClosed = false;
@@ -92,5 +112,20 @@ private:
 
 // The tint of an unfilled required field (RGB 255,234,234).
 inline constexpr toolkit::TColor RequiredColor = 15395583;
+
+// Frees a dialog the way that lets its DoFormDestroy run (see TdlgZDR).
+struct TDialogDeleter
+{
+    void operator()(TdlgZDR *dialog) const { dialog->Free(); }
+};
+template <class T>
+using TDialogPtr = std::unique_ptr<T, TDialogDeleter>;
+
+// `auto dlg = MakeDialog<TdlgMine>(parent); dlg->ShowModal();`
+template <class T, class... Args>
+TDialogPtr<T> MakeDialog(Args &&...args)
+{
+    return TDialogPtr<T>(new T(std::forward<Args>(args)...));
+}
 
 } // namespace tovlet

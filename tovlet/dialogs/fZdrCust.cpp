@@ -21,8 +21,11 @@ QString TICustomZdrChildForm::FormClassName() const
 void TICustomZdrChildForm::FormCreate()
 {
     marvok::TIChildTreeForm::FormCreate();
+    // Only this form's own page controls: a form embedded in one of its tab
+    // sheets codes its own, as the page control asks its rights.
     for (auto *pc : findChildren<marvok::TIPageControl *>())
-        pc->SetPageControlCode(ApplicationFrameworkUtils()->GetWindowCode(pc->objectName() + QLatin1Char('.') + FormClassName()));
+        if (marvok::OwnsControl(this, pc))
+            pc->SetPageControlCode(ApplicationFrameworkUtils()->GetWindowCode(pc->objectName() + QLatin1Char('.') + FormClassName()));
     Initialize();
 }
 

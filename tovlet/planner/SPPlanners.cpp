@@ -44,8 +44,8 @@ void TSPPlanIcons::Clear()
 {
     const bool had = FCount > 0;
     FCount = 0;
-    FArraySize = 0;
-    FIcons.clear();
+    FArraySize = 8;
+    FIcons = QVector<int>(8);
     if (had)
         Changed();
 }
@@ -717,6 +717,8 @@ void TSPDisplayItems::SetGroupSpans(int First, int Last)
     for (auto &col : occupants)
         std::stable_sort(col.begin(), col.end(), byStart);
     auto meets = [&](const TSPDisplayItem *d, int column) {
+        if (d->FEndCell < d->FStartCell)
+            return false;
         const QVector<TSPDisplayItem *> &col = occupants.at(column);
         // Candidates start no later than d's last cell and no earlier than the longest entry allows.
         auto it = std::upper_bound(col.begin(), col.end(), d->FEndCell,
@@ -726,7 +728,9 @@ void TSPDisplayItems::SetGroupSpans(int First, int Last)
             const TSPDisplayItem *e = *it;
             if (e->FStartCell < d->FStartCell - longest)
                 break;
-            if (e != d && e->FStartCell <= d->FEndCell && d->FStartCell <= e->FEndCell)
+            // A zero-length entry on a cell boundary has no cells: it neither
+            // meets nor is met.
+            if (e != d && e->FStartCell <= e->FEndCell && e->FStartCell <= d->FEndCell && d->FStartCell <= e->FEndCell)
                 return true;
         }
         return false;

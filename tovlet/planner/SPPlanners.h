@@ -43,9 +43,10 @@ public:
 
 private:
     void Changed() { if (OnChange) OnChange(); }
+    // A new list has room for 8 icons; capacity moves in steps of 8.
     int FCount = 0;
-    int FArraySize = 0;
-    QVector<int> FIcons;
+    int FArraySize = 8;
+    QVector<int> FIcons = QVector<int>(8);
 };
 
 class TOVLET_EXPORT TSPPlanItem

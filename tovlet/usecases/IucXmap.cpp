@@ -110,12 +110,13 @@ std::unique_ptr<TXmlNode> ParseFile(const QString &fileName)
     return root;
 }
 
-// The three containers, by their names, else by position.
-const TXmlNode *Container(const TXmlNode &root, const QString &name, size_t position)
+// The three containers are found by their names; a missing one reads as
+// empty (another element in its place must not be taken for it).
+const TXmlNode *Container(const TXmlNode &root, const QString &name)
 {
-    if (const TXmlNode *c = root.Child(name))
-        return c;
-    return position < root.Children.size() ? root.Children.at(position).get() : nullptr;
+    static const TXmlNode empty;
+    const TXmlNode *c = root.Child(name);
+    return c ? c : &empty;
 }
 
 void ReadVisual(const TXmlNode *element, TIUCVisualProperties *target)
@@ -176,16 +177,9 @@ void TIUCXMLMapper::LoadGlobals(TIUCUnitGlobals *AUCGlobals, const QString &AFil
     FLastUCGlobals = AUCGlobals;
     NewGlobals(AUCGlobals);
     const std::unique_ptr<TXmlNode> root = ParseFile(AFileName);
-    static const TXmlNode empty;
-    const TXmlNode *controls = Container(*root, QStringLiteral("WinControls"), 0);
-    const TXmlNode *useCases = Container(*root, QStringLiteral("UseCases"), 1);
-    const TXmlNode *contexts = Container(*root, QStringLiteral("Contexts"), 2);
-    if (!controls)
-        controls = &empty;
-    if (!useCases)
-        useCases = &empty;
-    if (!contexts)
-        contexts = &empty;
+    const TXmlNode *controls = Container(*root, QStringLiteral("WinControls"));
+    const TXmlNode *useCases = Container(*root, QStringLiteral("UseCases"));
+    const TXmlNode *contexts = Container(*root, QStringLiteral("Contexts"));
 
     for (const auto &item : controls->Children)
         AUCGlobals->aiWinControlList()->Add(
@@ -264,9 +258,7 @@ void TIUCXMLMapper::SetLanguage(const QString &code)
         return;
     FLanguageCode = code;
     const std::unique_ptr<TXmlNode> root = ParseFile(FLastFileName);
-    const TXmlNode *useCases = Container(*root, QStringLiteral("UseCases"), 1);
-    if (!useCases)
-        return;
+    const TXmlNode *useCases = Container(*root, QStringLiteral("UseCases"));
     const QString current = GetVisualPropertyNodeName();
     for (const auto &item : useCases->Children)
         if (TIUCUseCaseCustom *u = FLastUCGlobals->aiAllUCList()->GetItemByCode(item->ChildText(QStringLiteral("Code"))))

@@ -678,9 +678,17 @@ void TestDialogs::childFormsKeepParametersAndTellTheirParent()
     child.SetParentChildForm(&parent);
     auto *pc = new marvok::TIPageControl(&child);
     pc->setObjectName(QStringLiteral("pcMain"));
+    pc->addTab(new QWidget, QStringLiteral("Obravnava"));
+    // A form embedded in the child's tab sheet owns its page control: the
+    // child does not code it as its own.
+    auto *embedded = new marvok::TITabSheetForm;
+    auto *inner = new marvok::TIPageControl(embedded);
+    inner->setObjectName(QStringLiteral("pcInner"));
+    embedded->EmbedInto(pc->widget(0));
     child.show();
     QVERIFY(QTest::qWaitForWindowExposed(&child));
     QCOMPARE(pc->PageControlCode(), QStringLiteral("pcMain.TICustomZdrChildForm"));
+    QCOMPARE(inner->PageControlCode(), QString());
     QString value = QStringLiteral("nespremenjeno");
     child.ParameterGet(QStringLiteral("Sirina"), value);
     QCOMPARE(value, QStringLiteral("nespremenjeno"));

@@ -360,6 +360,28 @@ bool WriteField(toolkit::TField *field, const QString &text)
     }
 }
 
+// What a data-aware control's user typed goes into its field. A refusal is
+// reported once per attempt: the message box takes the focus and losing the
+// focus finishes editing again, and the mouse press on OK that made the edit
+// lose the focus is followed by OK's own commit. The typed text stays,
+// selected, for the user to correct.
+template <class TEdit>
+bool WriteTyped(TEdit *edit, toolkit::TField *field, const QString &text, bool &updating, bool &reported)
+{
+    if (updating || reported)
+        return false;
+    updating = true;
+    const bool ok = WriteField(field, text);
+    updating = false;
+    if (ok)
+        return true;
+    reported = true;
+    QTimer::singleShot(0, edit, [&reported] { reported = false; });
+    edit->setFocus(Qt::OtherFocusReason);
+    edit->selectAll();
+    return false;
+}
+
 bool Editable(toolkit::TField *field)
 {
     return field && !field->ReadOnly() && field->DataSet()->CanModify();
@@ -443,24 +465,10 @@ void TIDBEdit::Refresh()
 
 bool TIDBEdit::UpdateRecord()
 {
-    // A refusal is reported once per attempt: the message box takes the
-    // focus and losing the focus finishes editing again, and the mouse press
-    // on OK that made the edit lose the focus is followed by OK's own commit.
-    if (FUpdating || FRefusalReported)
+    if (!WriteTyped(this, Field(), text(), FUpdating, FRefusalReported))
         return false;
-    FUpdating = true;
-    const bool ok = WriteField(Field(), text());
-    FUpdating = false;
-    if (ok) {
-        setModified(false);
-        return true;
-    }
-    FRefusalReported = true;
-    QTimer::singleShot(0, this, [this] { FRefusalReported = false; });
-    // The typed text stays, selected, for the user to correct.
-    setFocus(Qt::OtherFocusReason);
-    selectAll();
-    return false;
+    setModified(false);
+    return true;
 }
 
 bool TIDBEdit::CommitEdit()
@@ -527,20 +535,10 @@ void TIDBMemo::Refresh()
 
 bool TIDBMemo::UpdateRecord()
 {
-    if (FUpdating || FRefusalReported)
+    if (!WriteTyped(this, Field(), toPlainText(), FUpdating, FRefusalReported))
         return false;
-    FUpdating = true;
-    const bool ok = WriteField(Field(), toPlainText());
-    FUpdating = false;
-    if (ok) {
-        document()->setModified(false);
-        return true;
-    }
-    FRefusalReported = true;
-    QTimer::singleShot(0, this, [this] { FRefusalReported = false; });
-    setFocus(Qt::OtherFocusReason);
-    selectAll();
-    return false;
+    document()->setModified(false);
+    return true;
 }
 
 bool TIDBMemo::CommitEdit()

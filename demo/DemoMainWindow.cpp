@@ -20,6 +20,7 @@
 #include <QDialogButtonBox>
 #include <QListWidget>
 #include <QThread>
+#include <QSet>
 #include <QToolBar>
 #include <QHeaderView>
 #include <QLabel>
@@ -99,7 +100,16 @@ QAction *TDemoMainWindow::ActionFor(TIUCUseCaseCustom *useCase)
     a->setStatusTip(useCase->aiVisualProperties()->aiHint());
     a->setShortcut(QKeySequence(useCase->aiVisualProperties()->aiShortCut()));
     const QString code = useCase->aiCode();
-    connect(a, &QAction::triggered, this, [this, code] { Run(code); });
+    // No error leaves the event handler: the user is told in Slovenian, the
+    // details go to the log, and the list shows what the database now holds.
+    connect(a, &QAction::triggered, this, [this, code] {
+        try {
+            Run(code);
+        } catch (const toolkit::Exception &e) {
+            toolkit::HandleException(e);
+            RefreshPatients();
+        }
+    });
     return a;
 }
 
@@ -135,9 +145,12 @@ void TDemoMainWindow::RebuildUseCases()
             }
         }
         g->aiUCProvider()->FillUCList(g->aiWinControlList()->GetItemByCode(QStringLiteral("tbMain")), &list, nullptr, true);
+        QSet<QString> onBar; // a default entry also chosen by the context shows once
         for (int i = 0; i < list.GetCount(); ++i)
-            if (!dynamic_cast<TIUCUseCaseJoined *>(list.GetItem(i)))
+            if (!dynamic_cast<TIUCUseCaseJoined *>(list.GetItem(i)) && !onBar.contains(list.GetItem(i)->aiCode())) {
+                onBar.insert(list.GetItem(i)->aiCode());
                 FToolBar->addAction(ActionFor(list.GetItem(i)));
+            }
     } catch (const toolkit::Exception &e) {
         statusBar()->showMessage(QStringLiteral("Primerov uporabe ni mogoče prikazati: %1").arg(e.Message()));
     }
@@ -204,8 +217,9 @@ void TDemoMainWindow::CustomiseToolBar()
 {
     TIUCUnitGlobals *g = IUCUnitGlobals();
     TIUCWinControl *tb = g->aiWinControlList()->GetItemByCode(QStringLiteral("tbMain"));
-    TIUCUseCaseList current;
+    TIUCUseCaseList current, withDefaults;
     g->aiUCProvider()->FillUCList(tb, &current, nullptr, false);
+    g->aiUCProvider()->FillUCList(tb, &withDefaults, nullptr, true);
     QDialog dlg(this);
     dlg.setWindowTitle(QStringLiteral("Prilagodi orodno vrstico"));
     auto *layout = new QVBoxLayout(&dlg);
@@ -213,10 +227,17 @@ void TDemoMainWindow::CustomiseToolBar()
     list->setObjectName(QStringLiteral("lbPrimeri"));
     for (int i = 0; i < g->aiUCActionList()->GetCount(); ++i) {
         TIUCUseCaseCustom *u = g->aiUCActionList()->GetItem(i);
-        auto *item = new QListWidgetItem(u->aiVisualProperties()->aiCaption().remove(QLatin1Char('&')), list);
+        // An entry the tool bar has from the default context shows ticked and
+        // cannot be unticked here: it is not this context's to remove.
+        const bool inherited = current.IndexOf(u) < 0 && withDefaults.IndexOf(u) >= 0;
+        QString caption = u->aiVisualProperties()->aiCaption().remove(QLatin1Char('&'));
+        if (inherited)
+            caption += QStringLiteral(" (privzeto)");
+        auto *item = new QListWidgetItem(caption, list);
         item->setData(Qt::UserRole, u->aiCode());
-        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
-        item->setCheckState(current.IndexOf(u) >= 0 ? Qt::Checked : Qt::Unchecked);
+        item->setData(Qt::UserRole + 1, inherited);
+        item->setFlags(inherited ? Qt::ItemFlags(Qt::ItemIsSelectable) : item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(withDefaults.IndexOf(u) >= 0 ? Qt::Checked : Qt::Unchecked);
     }
     layout->addWidget(list);
     auto *buttons = new QDialogButtonBox(&dlg);
@@ -229,7 +250,7 @@ void TDemoMainWindow::CustomiseToolBar()
         return;
     TIUCUseCaseList chosen;
     for (int i = 0; i < list->count(); ++i)
-        if (list->item(i)->checkState() == Qt::Checked)
+        if (list->item(i)->checkState() == Qt::Checked && !list->item(i)->data(Qt::UserRole + 1).toBool())
             chosen.Add(g->aiAllUCList()->GetItemByCode(list->item(i)->data(Qt::UserRole).toString()));
     try {
         g->aiUCProvider()->SaveUCList(tb, &chosen, nullptr);

@@ -1,5 +1,8 @@
 #include "DemoUseCases.h"
 
+#include "marvok/Ilog.h"
+#include "toolkit/Exception.h"
+
 #include "tovlet/usecases/IucXmap.h"
 #include "tovlet/usecases/iUC.h"
 
@@ -102,15 +105,27 @@ void BuildDefaults(TIUCUnitGlobals *g)
 
 } // namespace
 
-QString LoadDemoUseCases(const QString &folder)
+QString LoadDemoUseCases(const QString &folder, QString *problem)
 {
     const QString file = QDir(folder).filePath(QStringLiteral("usecases.xml"));
     TIUCUnitGlobals *g = IUCUnitGlobals();
+    if (problem)
+        problem->clear();
     if (!QFile::exists(file)) {
         BuildDefaults(g);
         IUCXMLMapper()->SaveGlobals(g, file);
     }
-    IUCXMLMapper()->LoadGlobals(g, file);
+    try {
+        IUCXMLMapper()->LoadGlobals(g, file);
+    } catch (const toolkit::Exception &e) {
+        // A damaged file must not keep the clinic from working: the default
+        // use cases serve, and the file stays as it is for someone to repair.
+        marvok::ILog(e.Message());
+        IUCXMLMapper()->NewGlobals(g);
+        BuildDefaults(g);
+        if (problem)
+            *problem = QStringLiteral("Datoteke primerov uporabe ni mogoče prebrati, zato so na voljo privzeti meniji.\n%1").arg(e.Message());
+    }
     g->setAiUCProvider(std::make_unique<TbpUCProvider>());
     return file;
 }

@@ -8,7 +8,9 @@
 namespace demo {
 
 // Loads (creating when missing) the use-case file of the data folder into
-// the package's use-case model; returns the file's name.
-QString LoadDemoUseCases(const QString &folder);
+// the package's use-case model; returns the file's name. A file that cannot
+// be read leaves the default use cases in the model and `problem` saying
+// which file and where (the file itself is left alone).
+QString LoadDemoUseCases(const QString &folder, QString *problem = nullptr);
 
 } // namespace demo

@@ -7,6 +7,8 @@
 #include "DemoPatientCard.h"
 #include "DemoUseCases.h"
 
+#include "marvok/Idialogs.h"
+#include "marvok/Ilog.h"
 #include "toolkit/Exception.h"
 #include "tovlet/core/Tovlet.h"
 #include "tovlet/core/iAfParam.h"
@@ -20,10 +22,6 @@
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("tovlet-demo"));
-    QApplication::setOrganizationName(QStringLiteral("Tovlet"));
-
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Tovlet demo clinic"));
     parser.addHelpOption();
@@ -32,24 +30,34 @@ int main(int argc, char *argv[])
     QCommandLineOption dataDir(QStringLiteral("data-dir"), QStringLiteral("Folder of the demo database."), QStringLiteral("DIR"));
     parser.addOption(screenshot);
     parser.addOption(dataDir);
-    parser.process(app);
+    {
+        // --help and bad options are answered before any window system is
+        // needed: a machine without a display still gets the text.
+        QCoreApplication commandLine(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("tovlet-demo"));
+        parser.process(commandLine);
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tovlet-demo"));
+    QApplication::setOrganizationName(QStringLiteral("Tovlet"));
     const bool headless = parser.isSet(screenshot);
 
     tovlet::TPackageScope package;
 
     const QString folder = parser.isSet(dataDir) ? parser.value(dataDir)
                                                  : QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QString useCaseFile;
+    QString useCaseFile, useCaseProblem;
     try {
         demo::OpenDemoDatabase(folder);
         // Views and windows keep their settings as application parameters in the database.
         tovlet::SetMireloAFParametersClass([](QObject *owner) { return new tovlet::TIDbAFParameters(owner); });
-        useCaseFile = demo::LoadDemoUseCases(folder);
+        useCaseFile = demo::LoadDemoUseCases(folder, &useCaseProblem);
         demo::RegisterDemoClasses();
     } catch (const toolkit::Exception &e) {
-        const QString text = QStringLiteral("Demo baze ni mogoče odpreti.\n%1").arg(e.Message());
+        const QString text = QStringLiteral("Demo baze ni mogoče odpreti.\n%1").arg(e.UserMessage());
+        marvok::ILog(e.Message());
         if (headless)
-            std::fprintf(stderr, "%s\n", qPrintable(text));
+            std::fprintf(stderr, "%s\n%s\n", qPrintable(text), qPrintable(e.Message()));
         else
             QMessageBox::critical(nullptr, QStringLiteral("Napaka"), text);
         return 1;
@@ -58,6 +66,12 @@ int main(int argc, char *argv[])
     demo::TDemoMainWindow window(folder, useCaseFile);
     window.resize(960, 600);
     window.show();
+    if (!useCaseProblem.isEmpty()) {
+        if (headless)
+            std::fprintf(stderr, "%s\n", qPrintable(useCaseProblem));
+        else
+            QTimer::singleShot(0, &window, [useCaseProblem] { marvok::IMessageDlg(useCaseProblem, marvok::mtWarning, marvok::mbOK); });
+    }
     if (headless) {
         QApplication::processEvents();
         const QImage image = window.grab().toImage();

@@ -37,7 +37,12 @@ QString MessageDlgCaption(TMsgDlgType type)
 // Errors nobody caught end in a message box, as in any desktop application.
 namespace {
 const bool ExceptionHandlerInstalled = [] {
-    toolkit::SetExceptionHandler([](const toolkit::Exception &e) { IMessageDlg(e.Message(), mtError, mbOK, 0); });
+    toolkit::SetExceptionHandler([](const toolkit::Exception &e) {
+        // The user reads Slovenian; the programmer's details go to the log.
+        if (e.UserMessage() != e.Message())
+            ILog(QStringLiteral("Error: %1").arg(e.Message()));
+        IMessageDlg(e.UserMessage(), mtError, mbOK, 0);
+    });
     return true;
 }();
 } // namespace

@@ -4,6 +4,38 @@
 
 namespace pelvar {
 
+EplError::EplError(QString message, TplErrorKind kind)
+    : toolkit::Exception(std::move(message))
+    , FKind(kind)
+{
+}
+
+QString EplError::UserMessage() const
+{
+    switch (FKind) {
+    case TplErrorKind::ekLocked:
+        return QStringLiteral("Podatke trenutno uporablja drug program ali delovna postaja, zato jih ni mogoče shraniti. "
+                              "Počakajte trenutek in poskusite znova.");
+    case TplErrorKind::ekReadOnly:
+        return QStringLiteral("Baza podatkov je samo za branje, zato sprememb ni mogoče shraniti. "
+                              "Obrnite se na skrbnika sistema.");
+    case TplErrorKind::ekNotOpen:
+        return QStringLiteral("Povezava z bazo podatkov ni vzpostavljena. Preverite omrežje in poskusite znova.");
+    case TplErrorKind::ekConnectionLost:
+        return QStringLiteral("Povezava z bazo podatkov je bila prekinjena. Poskusite znova; če se ponovi, "
+                              "se obrnite na skrbnika sistema.");
+    case TplErrorKind::ekGone:
+        return QStringLiteral("Zapisa ni več v bazi: medtem ga je izbrisal drug uporabnik ali program.");
+    case TplErrorKind::ekChanged:
+        return QStringLiteral("Zapis je medtem spremenil drug uporabnik.");
+    case TplErrorKind::ekInvalid:
+        return Message();
+    case TplErrorKind::ekOther:
+        break;
+    }
+    return QStringLiteral("Pri delu z bazo podatkov je prišlo do napake. Podrobnosti so zapisane v dnevniku aplikacije.");
+}
+
 void NotImplemented(const QString &text)
 {
     throw EplError(QStringLiteral("Not implemented: %1").arg(text));

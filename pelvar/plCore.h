@@ -62,10 +62,30 @@ enum TplRefChangeType : int {
     rcLoaded = 3,    // made from a database row
 };
 
+// What went wrong, as far as a user and the code that may retry care.
+enum class TplErrorKind {
+    ekOther,          // anything else (details in the log)
+    ekLocked,         // another program or workstation holds the data; try again
+    ekReadOnly,       // the database or its folder cannot be written
+    ekNotOpen,        // no connection to the database
+    ekConnectionLost, // the connection broke during the work
+    ekGone,           // the record was deleted by someone else
+    ekChanged,        // the record was changed by someone else since it was read
+    ekInvalid,        // the data break a rule; the message says which (Slovenian)
+};
+
+// The persistence layer's error. Message() carries the details for the
+// programmer and the log (English, with the SQL); UserMessage() what the
+// user is told, in Slovenian, by kind.
 class PELVAR_EXPORT EplError : public toolkit::Exception
 {
 public:
-    using Exception::Exception;
+    explicit EplError(QString message, TplErrorKind kind = TplErrorKind::ekOther);
+    TplErrorKind Kind() const { return FKind; }
+    QString UserMessage() const override;
+
+private:
+    TplErrorKind FKind;
 };
 
 // Raises the layer's "not implemented" error.

@@ -221,7 +221,7 @@ QSqlDatabase Connection(const QString &connectionName)
 {
     QSqlDatabase db = QSqlDatabase::database(connectionName, false);
     if (!db.isValid() || !db.isOpen())
-        throw EplError(QStringLiteral("Connection '%1' is not open").arg(connectionName));
+        throw EplError(QStringLiteral("Connection '%1' is not open").arg(connectionName), TplErrorKind::ekNotOpen);
     return db;
 }
 
@@ -251,6 +251,30 @@ QString TranslateSql(const QString &sql, TplDialect dialect)
     return out;
 }
 
+TplErrorKind ErrorKindOf(const QSqlError &error)
+{
+    const QString code = error.nativeErrorCode();
+    const QString text = error.text().toLower();
+    // SQLite's result codes; PostgreSQL's SQLSTATE.
+    if (code == QLatin1String("5") || code == QLatin1String("6") || text.contains(QLatin1String("database is locked"))
+        || code == QLatin1String("55P03") || code == QLatin1String("57014") || code == QLatin1String("40P01"))
+        return TplErrorKind::ekLocked;
+    if (code == QLatin1String("8") || text.contains(QLatin1String("readonly database")) || text.contains(QLatin1String("read-only"))
+        || code == QLatin1String("25006"))
+        return TplErrorKind::ekReadOnly;
+    if (code.startsWith(QLatin1String("08")) || code == QLatin1String("57P01") || code == QLatin1String("57P02")
+        || code == QLatin1String("57P03") || error.type() == QSqlError::ConnectionError)
+        return TplErrorKind::ekConnectionLost;
+    return TplErrorKind::ekOther;
+}
+
+namespace {
+[[noreturn]] void RaiseSqlError(const QSqlError &error, const QString &sql)
+{
+    throw EplError(QStringLiteral("SQL error: %1\n%2").arg(error.text(), sql), ErrorKindOf(error));
+}
+} // namespace
+
 QSqlQuery ExecSql(const QString &sql, const QVariantList &binds, const QString &connectionName)
 {
     QSqlDatabase db = Connection(connectionName);
@@ -260,15 +284,15 @@ QSqlQuery ExecSql(const QString &sql, const QVariantList &binds, const QString &
     if (binds.isEmpty()) {
         // Without values there is nothing to bind; PostgreSQL cannot prepare DDL.
         if (!q.exec(text))
-            throw EplError(QStringLiteral("SQL error: %1\n%2").arg(q.lastError().text(), sql));
+            RaiseSqlError(q.lastError(), sql);
         return q;
     }
     if (!q.prepare(text))
-        throw EplError(QStringLiteral("SQL error: %1\n%2").arg(q.lastError().text(), sql));
+        RaiseSqlError(q.lastError(), sql);
     for (const QVariant &b : binds)
         q.addBindValue(b);
     if (!q.exec())
-        throw EplError(QStringLiteral("SQL error: %1\n%2").arg(q.lastError().text(), sql));
+        RaiseSqlError(q.lastError(), sql);
     return q;
 }
 

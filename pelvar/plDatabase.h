@@ -14,10 +14,12 @@
 #pragma once
 
 #include "pelvar/pelvar_export.h"
+#include "pelvar/plCore.h"
 
 #include <QHash>
 #include <QList>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
 #include <QVariant>
@@ -52,6 +54,8 @@ PELVAR_EXPORT bool IsSafeIdentifier(const QString &name, bool qualifiedAllowed);
 PELVAR_EXPORT QString TranslateSql(const QString &sql, TplDialect dialect);
 // Runs a statement (translated) with positional bind values; raises EplError
 // naming the statement and the driver's message.
+// The kind of a database error: locked, read-only, connection lost, other.
+PELVAR_EXPORT TplErrorKind ErrorKindOf(const QSqlError &error);
 PELVAR_EXPORT QSqlQuery ExecSql(const QString &sql, const QVariantList &binds = {},
                                 const QString &connectionName = DefaultConnection);
 // A TDateTime as the dialect stores it, and back.

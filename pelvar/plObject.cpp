@@ -116,7 +116,7 @@ TplPerObject *TplPerObject::Load(const QString &className, qint64 id, TplDomainO
     }
     QSqlQuery q = ExecSql(QStringLiteral("select * from %1 where ID = ?").arg(meta->Provider()->GetTableName()), {id});
     if (!q.next())
-        throw EplError(QStringLiteral("%1 with ID %2 does not exist").arg(meta->ClassName()).arg(id));
+        throw EplError(QStringLiteral("%1 with ID %2 does not exist").arg(meta->ClassName()).arg(id), TplErrorKind::ekGone);
     const TRecordMap map(meta, q.record());
     return FromQuery(map, q, retainer);
 }
@@ -149,10 +149,13 @@ void TplPerObject::ReadRow(const TRecordMap &map, const QSqlQuery &query)
         const int c = map.AttrColumns.at(i);
         FValues[i] = c < 0 ? QVariant() : AttrValueFromSql(FMeta->Attr(i), query.value(c));
     }
-    if (map.DatumColumn >= 0)
-        FDatumIPL = SqlToDateTime(query.value(map.DatumColumn));
+    if (map.DatumColumn >= 0) {
+        FDatumRaw = query.value(map.DatumColumn);
+        FDatumIPL = SqlToDateTime(FDatumRaw);
+    }
     if (map.UserColumn >= 0)
         FUserIPL = query.value(map.UserColumn);
+    FStored = FValues;
 }
 
 TplPerObject *TplPerObject::FromQuery(const TRecordMap &map, const QSqlQuery &query, TplDomainObject *retainer)
@@ -244,7 +247,7 @@ void TplPerObject::SetAttrValue(const QString &attr, const QVariant &value)
     const int i = CheckedIndex(attr);
     const TPlAttrProperties &a = FMeta->Attr(i);
     if (FReadOnly)
-        throw EplError(QStringLiteral("%1 %2 is read-only").arg(FMeta->ClassName()).arg(FID));
+        throw EplError(QStringLiteral("%1 %2 is read-only").arg(FMeta->ClassName()).arg(FID), TplErrorKind::ekReadOnly);
     if (a.ReadOnly)
         throw EplError(QStringLiteral("%1.%2 is read-only").arg(FMeta->ClassName(), a.Name));
     QVariant v = value;
@@ -356,30 +359,45 @@ void TplPerObject::CancelData()
     Changed(TplNotifyAction::naCanceled);
 }
 
-void TplPerObject::SaveData()
+void TplPerObject::SaveData(bool overwrite)
 {
     if (FReadOnly)
-        throw EplError(QStringLiteral("%1 %2 is read-only").arg(FMeta->ClassName()).arg(FID));
+        throw EplError(QStringLiteral("%1 %2 is read-only").arg(FMeta->ClassName()).arg(FID), TplErrorKind::ekReadOnly);
     PostData();
     const QStringList errors = GetErrors();
     if (!errors.isEmpty())
-        throw EplError(QStringLiteral("Podatkov ni mogoče shraniti:\n%1").arg(errors.join(QLatin1Char('\n'))));
+        throw EplError(QStringLiteral("Podatkov ni mogoče shraniti:\n%1").arg(errors.join(QLatin1Char('\n'))), TplErrorKind::ekInvalid);
     TplProvider *p = FMeta->Provider();
     const TplDialect dialect = Dialect();
     const bool inserting = IsNew();
+    // An existing row gets only what this object changed, so that another
+    // workstation's change to other attributes stays.
+    QVector<int> changed;
+    for (int i = 0; i < FMeta->AttrCount(); ++i)
+        if (inserting || i >= FStored.size() || FValues.at(i) != FStored.at(i) || FValues.at(i).isNull() != FStored.at(i).isNull())
+            changed << i;
+    if (!inserting && changed.isEmpty()) {
+        FDirty = false;
+        Changed(TplNotifyAction::naSaved);
+        return;
+    }
     TplSession *s = DatabaseProvider().GetCurrentSession();
     const QString reason = QStringLiteral("TplPerObject.SaveData %1").arg(FMeta->ClassName());
+    const QString datumField = p->GetDatumIPLFieldName();
+    const bool stamped = !datumField.isEmpty() && !FMeta->HasAttribute(datumField);
     s->StartTransaction(reason);
     try {
+        if (!inserting)
+            CheckStoredRow(changed, overwrite);
         QStringList cols;
         QVariantList values;
-        for (int i = 0; i < FMeta->AttrCount(); ++i) {
+        for (int i : std::as_const(changed)) {
             cols << FMeta->Attr(i).Name;
             values << AttrValueToSql(FMeta->Attr(i), FValues.at(i), dialect);
         }
         const double now = toolkit::Now();
-        if (!p->GetDatumIPLFieldName().isEmpty() && !FMeta->HasAttribute(p->GetDatumIPLFieldName())) {
-            cols << p->GetDatumIPLFieldName();
+        if (stamped) {
+            cols << datumField;
             values << DateTimeToSql(now, dialect);
         }
         if (!p->GetUser_IPLFieldName().isEmpty() && !FMeta->HasAttribute(p->GetUser_IPLFieldName())) {
@@ -399,12 +417,23 @@ void TplPerObject::SaveData()
             QSqlQuery q = ExecSql(QStringLiteral("update %1 set %2 where ID = ?").arg(p->GetTableName(), sets.join(QStringLiteral(", "))),
                                   values + QVariantList{FID});
             if (q.numRowsAffected() == 0)
-                throw EplError(QStringLiteral("%1 with ID %2 no longer exists").arg(FMeta->ClassName()).arg(FID));
+                throw EplError(QStringLiteral("%1 with ID %2 no longer exists").arg(FMeta->ClassName()).arg(FID), TplErrorKind::ekGone);
+        }
+        // The stamp as the database keeps it, to know the row again next time.
+        QVariant stampRaw;
+        if (stamped) {
+            QSqlQuery q = ExecSql(QStringLiteral("select %1 from %2 where ID = ?").arg(datumField, p->GetTableName()), {id});
+            if (q.next())
+                stampRaw = q.value(0);
         }
         s->Commit(reason);
         FID = id;
-        if (!p->GetDatumIPLFieldName().isEmpty())
+        if (stamped) {
+            FDatumRaw = stampRaw;
+            FDatumIPL = SqlToDateTime(stampRaw);
+        } else if (!datumField.isEmpty()) {
             FDatumIPL = now;
+        }
         if (!p->GetUser_IPLFieldName().isEmpty())
             FUserIPL = PerLayerSettings().CurrentUser;
     } catch (...) {
@@ -412,6 +441,7 @@ void TplPerObject::SaveData()
         throw;
     }
     FDirty = false;
+    FStored = FValues;
     if (inserting)
         GlobalDictionary().IndexPerObject(this);
     s->SendNotice(FMeta->ClassName(), GetIDText());
@@ -420,10 +450,41 @@ void TplPerObject::SaveData()
         NotifyClassChanged(FMeta->ClassName(), this, TplNotifyAction::naSaved);
 }
 
+void TplPerObject::CheckStoredRow(const QVector<int> &changed, bool overwrite) const
+{
+    // Read in the saving transaction (and held on PostgreSQL), so that no
+    // other save comes in between the check and the write.
+    const bool pg = Dialect() == TplDialect::dlPostgreSQL;
+    QSqlQuery q = ExecSql(QStringLiteral("select * from %1 where ID = ?%2").arg(FMeta->Provider()->GetTableName(), pg ? QStringLiteral(" for update") : QString()),
+                          {FID});
+    if (!q.next())
+        throw EplError(QStringLiteral("%1 with ID %2 no longer exists").arg(FMeta->ClassName()).arg(FID), TplErrorKind::ekGone);
+    if (overwrite)
+        return;
+    const TRecordMap map(FMeta, q.record());
+    // Someone else saved the row when its stamp moved on, or when an
+    // attribute this save writes no longer holds what was read.
+    bool otherSave = map.DatumColumn >= 0 && FDatumRaw.isValid() && q.value(map.DatumColumn) != FDatumRaw;
+    for (int i : changed) {
+        const int c = map.AttrColumns.value(i, -1);
+        if (c < 0 || i >= FStored.size())
+            continue;
+        const QVariant now = AttrValueFromSql(FMeta->Attr(i), q.value(c));
+        if (now != FStored.at(i) || now.isNull() != FStored.at(i).isNull())
+            otherSave = true;
+    }
+    if (otherSave)
+        throw EplError(QStringLiteral("%1 with ID %2 was changed by %3 since it was read")
+                           .arg(FMeta->ClassName())
+                           .arg(FID)
+                           .arg(map.UserColumn >= 0 ? q.value(map.UserColumn).toString() : QStringLiteral("someone else")),
+                       TplErrorKind::ekChanged);
+}
+
 void TplPerObject::DeleteData()
 {
     if (FReadOnly)
-        throw EplError(QStringLiteral("%1 %2 is read-only").arg(FMeta->ClassName()).arg(FID));
+        throw EplError(QStringLiteral("%1 %2 is read-only").arg(FMeta->ClassName()).arg(FID), TplErrorKind::ekReadOnly);
     if (!IsNew()) {
         TplSession *s = DatabaseProvider().GetCurrentSession();
         const QString reason = QStringLiteral("TplPerObject.DeleteData %1").arg(FMeta->ClassName());
@@ -448,7 +509,7 @@ void TplPerObject::Refresh()
         return;
     QSqlQuery q = ExecSql(QStringLiteral("select * from %1 where ID = ?").arg(FMeta->Provider()->GetTableName()), {FID});
     if (!q.next())
-        throw EplError(QStringLiteral("%1 with ID %2 no longer exists").arg(FMeta->ClassName()).arg(FID));
+        throw EplError(QStringLiteral("%1 with ID %2 no longer exists").arg(FMeta->ClassName()).arg(FID), TplErrorKind::ekGone);
     FEdit.reset();
     FDirty = false;
     ReadRow(TRecordMap(FMeta, q.record()), q);

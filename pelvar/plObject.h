@@ -59,7 +59,12 @@ public:
     bool IsEditing() const { return FEdit.has_value(); }
     void PostData();
     void CancelData();
-    void SaveData();
+    // Saving an existing object writes only the attributes it changed, after
+    // checking that nobody else saved the row since it was read (its audit
+    // stamp and the values of those attributes): EplError of kind ekChanged
+    // when someone did, ekGone when the row was deleted. `overwrite` skips
+    // the check (the user chose to keep their own values).
+    void SaveData(bool overwrite = false);
     void DeleteData();
     // Reads the object again from its table, dropping unsaved changes.
     void Refresh();
@@ -98,12 +103,17 @@ private:
     void Changed(TplNotifyAction action, const QVariant &param = {});
     void ReadRow(const TRecordMap &map, const QSqlQuery &query);
     void Validate(int index, int &level, QString &message) const;
+    void CheckStoredRow(const QVector<int> &changed, bool overwrite) const;
 
     TPlClassMetaData *FMeta;
     qint64 FID = 0;
     QVector<QVariant> FValues;
     std::optional<QVector<QVariant>> FEdit;
     QVariant FDatumIPL, FUserIPL;
+    // The row as last read or saved: the stamp as the database gives it and
+    // the attribute values, to tell another workstation's save.
+    QVariant FDatumRaw;
+    QVector<QVariant> FStored;
     bool FDirty = false;
     bool FReadOnly = false;
     QList<TplDomainObject *> FNested;

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # A throw-away PostgreSQL server on loopback for the persistence tests.
 #   pg-test-server.sh start DIR PORT   initialise DIR (if new) and start the server
-#   pg-test-server.sh stop DIR         stop it and remove DIR
-# The server trusts local connections only and listens on 127.0.0.1.
+#   pg-test-server.sh stop DIR         stop it and remove DIR, if this script made it
+# The server trusts local connections only and listens on 127.0.0.1. A folder
+# this script makes carries the mark file below; a folder without it is
+# someone else's: the script neither initialises over it nor removes it.
 set -euo pipefail
 
 cmd=${1:?start|stop}
@@ -17,12 +19,19 @@ as_owner() {
   if [ "$(id -u)" -eq 0 ]; then runuser -u postgres -- "$@"; else "$@"; fi
 }
 
+mark="$dir/.tovlet-pg-test-server"
+
 case "$cmd" in
   start)
     if [ ! -f "$dir/data/PG_VERSION" ]; then
-      rm -rf "$dir"
+      if [ -e "$dir" ] && [ ! -f "$mark" ] && [ -n "$(ls -A "$dir" 2>/dev/null)" ]; then
+        echo "pg-test-server: $dir exists and was not made by this script; choose an empty or new folder" >&2
+        exit 1
+      fi
+      [ -f "$mark" ] && rm -rf "$dir/data"
       mkdir -p "$dir"
-      [ "$(id -u)" -eq 0 ] && chown postgres: "$dir"
+      touch "$mark"
+      if [ "$(id -u)" -eq 0 ]; then chown postgres: "$dir"; fi
       as_owner "$bindir/initdb" -D "$dir/data" -U tovlet --auth=trust -E UTF8 --locale=C.UTF-8 >"$dir/initdb.log" 2>&1 \
         || { cat "$dir/initdb.log" >&2; exit 1; }
     fi
@@ -39,7 +48,11 @@ case "$cmd" in
     if [ -f "$dir/data/postmaster.pid" ]; then
       as_owner "$bindir/pg_ctl" -D "$dir/data" -m fast -w stop >/dev/null || true
     fi
-    rm -rf "$dir"
+    if [ -f "$mark" ]; then
+      rm -rf "$dir"
+    elif [ -e "$dir" ]; then
+      echo "pg-test-server: $dir was not made by this script; left in place" >&2
+    fi
     ;;
   *)
     echo "usage: $0 start|stop DIR [PORT]" >&2

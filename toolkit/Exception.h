@@ -19,6 +19,10 @@ public:
 
     const QString &Message() const noexcept { return FMessage; }
     const char *what() const noexcept override { return FUtf8.constData(); }
+    // What the user is told (Slovenian). The message itself unless a
+    // subclass knows better; then Message() holds the programmer's details,
+    // which go to the log.
+    virtual QString UserMessage() const { return FMessage; }
 
 private:
     QString FMessage;

@@ -7,6 +7,8 @@
 #include "pelvar/plView.h"
 #include "toolkit/DateUtils.h"
 
+#include <QSqlError>
+#include <QSqlQuery>
 #include <QTest>
 
 using namespace pelvar;
@@ -91,6 +93,9 @@ private Q_SLOTS:
     void oracleFunctionsRun();
     void garbageCollectionAndFigures();
     void nestedObjectsAreHeld();
+    void anotherWorkstationsSaveIsNeverSilentlyOverwritten_data();
+    void anotherWorkstationsSaveIsNeverSilentlyOverwritten();
+    void databaseErrorsSayWhatHappenedInSlovenian();
 
 private:
     std::unique_ptr<TTestDatabase> FDb;
@@ -751,6 +756,94 @@ void TestPelvar::nestedObjectsAreHeld()
     QCOMPARE(GlobalDictionary().Count(), 2);
     TplPerObject *child = static_cast<TplPerObject *>(parent->GetNestedObjectList().first());
     QCOMPARE(PerLayerStatistics().GetBoRetainersString(child), QStringLiteral("TPacient(1)"));
+}
+
+void TestPelvar::anotherWorkstationsSaveIsNeverSilentlyOverwritten_data()
+{
+    QTest::addColumn<QString>("other");
+    QTest::addColumn<int>("kind");
+    QTest::newRow("nobody else saved") << QString() << -1;
+    // Another program that leaves the stamp alone: this save writes only the
+    // name, so the telephone stays as the other program left it.
+    QTest::newRow("telephone changed, stamp kept") << QStringLiteral("update QDAT.PACIENT set TELEFON = '041 999 999' where ID = 1") << -1;
+    QTest::newRow("telephone saved elsewhere")
+        << QStringLiteral("update QDAT.PACIENT set TELEFON = '041 999 999', DATUM_IPL = '2026-12-01 08:00:00' where ID = 1")
+        << int(TplErrorKind::ekChanged);
+    QTest::newRow("same name saved elsewhere") << QStringLiteral("update QDAT.PACIENT set IME = 'Marjeta' where ID = 1")
+                                               << int(TplErrorKind::ekChanged);
+    QTest::newRow("stamp moved on elsewhere") << QStringLiteral("update QDAT.PACIENT set DATUM_IPL = '2026-12-01 08:00:00' where ID = 1")
+                                              << int(TplErrorKind::ekChanged);
+    QTest::newRow("deleted elsewhere") << QStringLiteral("delete from QDAT.PACIENT where ID = 1") << int(TplErrorKind::ekGone);
+}
+
+void TestPelvar::anotherWorkstationsSaveIsNeverSilentlyOverwritten()
+{
+    QFETCH(QString, other);
+    QFETCH(int, kind);
+    RegisterClasses();
+    auto a = TplRef<TplPerObject>::Adopt(TplPerObject::Load(QStringLiteral("TPacient"), 1, nullptr));
+    const QString phoneBefore = a->GetAttrAsText(QStringLiteral("TELEFON"));
+    if (!other.isEmpty()) {
+        {
+            QSqlQuery q(FDb->OpenSecondConnection());
+            QString sql = other;
+            if (TTestDatabase::UsePostgres())
+                sql.replace(QLatin1String("'2026-12-01 08:00:00'"), QLatin1String("timestamp '2026-12-01 08:00:00'"));
+            QVERIFY2(q.exec(sql), qPrintable(q.lastError().text()));
+        }
+        TTestDatabase::CloseSecondConnection();
+    }
+    const QString phoneElsewhere = other.contains(QLatin1String("TELEFON")) ? QStringLiteral("041 999 999") : phoneBefore;
+    a->SetAttrAsText(QStringLiteral("IME"), QStringLiteral("Marija"));
+    if (kind < 0) {
+        a->SaveData();
+        // The stamp was taken again: the next save of this workstation is no conflict.
+        a->SetAttrAsText(QStringLiteral("KZZ"), QStringLiteral("123456789"));
+        a->SaveData();
+        QCOMPARE(FDb->Scalar(QStringLiteral("select KZZ from QDAT.PACIENT where ID = 1")).toString(), QStringLiteral("123456789"));
+        QCOMPARE(FDb->Scalar(QStringLiteral("select TELEFON from QDAT.PACIENT where ID = 1")).toString(), phoneElsewhere);
+        return;
+    }
+    try {
+        a->SaveData();
+        QFAIL("the other workstation's save went unnoticed");
+    } catch (const EplError &e) {
+        QCOMPARE(int(e.Kind()), kind);
+        QVERIFY(!e.UserMessage().contains(QLatin1String("TPacient")));
+    }
+    QCOMPARE(a->GetAttrAsText(QStringLiteral("IME")), QStringLiteral("Marija")); // nothing typed lost
+    QVERIFY(a->IsModified());
+    if (kind == int(TplErrorKind::ekGone))
+        return;
+    // Saving over it writes only what this workstation changed.
+    a->SaveData(true);
+    QCOMPARE(FDb->Scalar(QStringLiteral("select IME from QDAT.PACIENT where ID = 1")).toString(), QStringLiteral("Marija"));
+    QCOMPARE(FDb->Scalar(QStringLiteral("select TELEFON from QDAT.PACIENT where ID = 1")).toString(), phoneElsewhere);
+}
+
+void TestPelvar::databaseErrorsSayWhatHappenedInSlovenian()
+{
+    RegisterClasses();
+    auto a = TplRef<TplPerObject>::Adopt(TplPerObject::Load(QStringLiteral("TPacient"), 2, nullptr));
+    ExecSql(TTestDatabase::UsePostgres() ? QStringLiteral("SET default_transaction_read_only = on") : QStringLiteral("PRAGMA query_only = 1"));
+    a->SetAttrAsText(QStringLiteral("TELEFON"), QStringLiteral("01 234 56 78"));
+    try {
+        a->SaveData();
+        QFAIL("a read-only database took the save");
+    } catch (const EplError &e) {
+        QCOMPARE(int(e.Kind()), int(TplErrorKind::ekReadOnly));
+        QVERIFY2(e.UserMessage().contains(QStringLiteral("samo za branje")), qPrintable(e.UserMessage()));
+        QVERIFY(e.Message().contains(QLatin1String("SQL error"))); // the details stay for the log
+    }
+    QCOMPARE(a->GetAttrAsText(QStringLiteral("TELEFON")), QStringLiteral("01 234 56 78"));
+    ExecSql(TTestDatabase::UsePostgres() ? QStringLiteral("SET default_transaction_read_only = off") : QStringLiteral("PRAGMA query_only = 0"));
+    a->SaveData();
+    try {
+        TplPerObject::Load(QStringLiteral("TPacient"), 999, nullptr);
+        QFAIL("a missing row loaded");
+    } catch (const EplError &e) {
+        QCOMPARE(int(e.Kind()), int(TplErrorKind::ekGone));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestPelvar)

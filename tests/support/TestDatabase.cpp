@@ -78,6 +78,8 @@ TTestDatabase::TTestDatabase(bool seedDemoData, const QString &connectionName)
 
 TTestDatabase::~TTestDatabase()
 {
+    if (QSqlDatabase::contains(QStringLiteral("workstation_b")))
+        CloseSecondConnection();
     pelvar::CloseConnection(FConnectionName);
     if (!FPgDatabase.isEmpty()) {
         try {
@@ -86,6 +88,27 @@ TTestDatabase::~TTestDatabase()
             qWarning("%s", qPrintable(e.Message()));
         }
     }
+}
+
+QSqlDatabase TTestDatabase::OpenSecondConnection(const QString &name) const
+{
+    if (!UsePostgres())
+        return toolkit::OpenSqliteDatabase(name, FDir.filePath(QStringLiteral("main.sqlite")),
+                                           {{QStringLiteral("QDAT"), FDir.filePath(QStringLiteral("qdat.sqlite"))}});
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+    db.setHostName(QStringLiteral("127.0.0.1"));
+    db.setPort(PgPort());
+    db.setDatabaseName(FPgDatabase);
+    db.setUserName(QStringLiteral("tovlet"));
+    if (!db.open())
+        throw toolkit::Exception(QStringLiteral("Second connection: %1").arg(db.lastError().text()));
+    QSqlQuery(db).exec(QStringLiteral("SET search_path TO qdat, pg_catalog, public"));
+    return db;
+}
+
+void TTestDatabase::CloseSecondConnection(const QString &name)
+{
+    toolkit::CloseDatabase(name);
 }
 
 QSqlDatabase TTestDatabase::Database() const

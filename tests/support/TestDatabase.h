@@ -24,6 +24,11 @@ public:
     QSqlDatabase Database() const;
     QString ConnectionName() const { return FConnectionName; }
     QString Directory() const { return FDir.path(); }
+    // Another connection to the same database, as a second workstation (or
+    // another program) has it: plain Qt SQL, QDAT reachable by name. Closed
+    // with CloseSecondConnection or with the fixture.
+    QSqlDatabase OpenSecondConnection(const QString &name = QStringLiteral("workstation_b")) const;
+    static void CloseSecondConnection(const QString &name = QStringLiteral("workstation_b"));
     // Runs a script (statements separated by ";"); raises on error.
     void Exec(const QString &script) const;
     // The first column of the first row of a query.

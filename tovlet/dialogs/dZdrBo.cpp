@@ -1,6 +1,7 @@
 #include "dZdrBo.h"
 
 #include "marvok/Idialogs.h"
+#include "marvok/Ilog.h"
 
 namespace tovlet {
 
@@ -66,7 +67,7 @@ void TdlgZdrBoEdit::SetBoPerObject(pelvar::TplPerObject *Obj)
 void TdlgZdrBoEdit::DoSaveData()
 {
     if (FBoPerObject)
-        FBoPerObject->SaveData();
+        FBoPerObject->SaveData(FOverwrite);
 }
 
 void TdlgZdrBoEdit::DoPostData()
@@ -111,11 +112,50 @@ void TdlgZdrBoEdit::NotifyAction(pelvar::TplDomainObject *, pelvar::TplNotifyAct
 void TdlgZdrBoEdit::OnOkClick()
 {
     DoPostData();
+    // The dialog closes once the object is saved: a save that fails keeps
+    // the dialog open with everything typed, and says why.
+    if (!SaveKeepingInput())
+        return;
     SetOK(true);
     done(QDialog::Accepted);
-    // Saving after closing, as the dialog always did: a refusal is reported
-    // and the posted edits stay in the object.
-    DoSaveData();
+}
+
+bool TdlgZdrBoEdit::SaveKeepingInput()
+{
+    FOverwrite = false;
+    for (;;) {
+        try {
+            DoSaveData();
+            FOverwrite = false;
+            return true;
+        } catch (const pelvar::EplError &e) {
+            FOverwrite = false;
+            marvok::ILog(QStringLiteral("%1: %2").arg(WindowCode(), e.Message()));
+            if (e.Kind() != pelvar::TplErrorKind::ekChanged) {
+                marvok::IMessageDlg(e.UserMessage() + QStringLiteral("\n\nVaši vnosi so ostali v oknu."), marvok::mtError, marvok::mbOK, 0);
+                return false;
+            }
+            switch (marvok::IMessageDlg(e.UserMessage()
+                                            + QStringLiteral("\n\nDa – shrani vaše spremembe čez njegove."
+                                                             "\nNe – prikaži njegove podatke (vaše spremembe se zavržejo)."
+                                                             "\nPrekliči – ostani v oknu z vašimi vnosi."),
+                                        marvok::mtWarning, marvok::mbYesNoCancel, 0)) {
+            case marvok::mrYes:
+                FOverwrite = true;
+                continue;
+            case marvok::mrNo:
+                if (FBoPerObject)
+                    FBoPerObject->Refresh();
+                return false;
+            default:
+                return false;
+            }
+        } catch (const toolkit::Exception &e) {
+            marvok::ILog(QStringLiteral("%1: %2").arg(WindowCode(), e.Message()));
+            marvok::IMessageDlg(e.UserMessage() + QStringLiteral("\n\nVaši vnosi so ostali v oknu."), marvok::mtError, marvok::mbOK, 0);
+            return false;
+        }
+    }
 }
 
 void TdlgZdrBoEdit::OnCancelClick()

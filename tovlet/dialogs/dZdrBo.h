@@ -1,8 +1,11 @@
 // TdlgZdrBoEdit: a dialog that edits one business object. It watches the
 // object: while the object has unsaved changes the OK button is bold and
-// maroon; OK is disabled for a read-only object. OK posts the edits, closes
-// and saves; Cancel drops the edits. Closing otherwise with unsaved changes
-// asks whether to keep them.
+// maroon; OK is disabled for a read-only object. OK posts the edits, saves
+// and closes; a save that fails keeps the dialog open with everything typed
+// and tells the user why in Slovenian (the details go to the log). When
+// another workstation saved the record meanwhile, the user chooses: save
+// over it, show the other's data, or stay. Cancel drops the edits. Closing
+// otherwise with unsaved changes asks whether to keep them.
 #pragma once
 
 #include "dZDR.h"
@@ -48,8 +51,14 @@ protected:
     void DoFormDestroy() override;
     void DoCloseQuery(bool &CanClose) override;
 
+    // DoSaveData with the user told of a failure; false keeps the dialog open.
+    bool SaveKeepingInput();
+    // Set while the user chose to save over another workstation's change.
+    bool SaveOverwrites() const { return FOverwrite; }
+
 private:
     void UpdateOKLook();
+    bool FOverwrite = false;
     pelvar::TplPerObject *FBoPerObject = nullptr;
     TIEditDialogNotifier *FNotifier = nullptr;
     bool FCancelling = false;

@@ -4,6 +4,7 @@
 #include "marvok/Idialogs.h"
 #include "marvok/cControls.h"
 #include "pelvar/plAuth.h"
+#include "pelvar/plDatabase.h"
 #include "pelvar/plObject.h"
 #include "tovlet/core/Tovlet.h"
 #include "tovlet/core/iAfParam.h"
@@ -25,6 +26,7 @@
 #include "marvok/Iabzip.h"
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QSqlQuery>
 #include <QTest>
 #include <QVBoxLayout>
 
@@ -109,6 +111,8 @@ private Q_SLOTS:
     void objectDialogAsksBeforeClosing_data();
     void objectDialogAsksBeforeClosing();
     void readOnlyObjectDisablesOK();
+    void failedSaveKeepsTheDialogAndWhatWasTyped_data();
+    void failedSaveKeepsTheDialogAndWhatWasTyped();
     void requiredFieldsAreTinted();
     void requiredHostEditorsAreTintedAsShown_data();
     void requiredHostEditorsAreTintedAsShown();
@@ -341,6 +345,75 @@ void TestDialogs::objectDialogAsksBeforeClosing()
     QCOMPARE(obj->GetAttrAsText(QStringLiteral("TELEFON")), answer == marvok::mrYes ? phone : QStringLiteral("041 123 456"));
     QCOMPARE(dlg.BoPerObject(), nullptr);
     obj->Refresh();
+}
+
+void TestDialogs::failedSaveKeepsTheDialogAndWhatWasTyped_data()
+{
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("closes");
+    QTest::addColumn<QString>("nameAfter"); // the first name the dialog's object holds afterwards
+    QTest::newRow("required field emptied") << "required" << int(marvok::mrOk) << false << "Marija";
+    QTest::newRow("read-only database") << "read-only" << int(marvok::mrOk) << false << "Marija";
+    QTest::newRow("saved elsewhere, user saves over it") << "elsewhere" << int(marvok::mrYes) << true << "Marija";
+    QTest::newRow("saved elsewhere, user takes theirs") << "elsewhere" << int(marvok::mrNo) << false << "Ana";
+    QTest::newRow("saved elsewhere, user stays") << "elsewhere" << int(marvok::mrCancel) << false << "Marija";
+}
+
+void TestDialogs::failedSaveKeepsTheDialogAndWhatWasTyped()
+{
+    QFETCH(QString, fault);
+    QFETCH(int, answer);
+    QFETCH(bool, closes);
+    QFETCH(QString, nameAfter);
+    const bool pg = tovlet::test::TTestDatabase::UsePostgres();
+    auto obj = pelvar::TplRef<pelvar::TplPerObject>::Adopt(pelvar::TplPerObject::Load(QStringLiteral("TPacient"), 1, nullptr));
+    const QString theirName = obj->GetAttrAsText(QStringLiteral("IME"));
+    obj->SetAttrAsText(QStringLiteral("IME"), QStringLiteral("Marija"));
+    if (fault == QLatin1String("required"))
+        obj->SetAttrAsText(QStringLiteral("PRIIMEK"), QString());
+    else if (fault == QLatin1String("read-only"))
+        pelvar::ExecSql(pg ? QStringLiteral("SET default_transaction_read_only = on") : QStringLiteral("PRAGMA query_only = 1"));
+    else {
+        {
+            QSqlQuery q(FDb->OpenSecondConnection());
+            QVERIFY(q.exec(pg ? QStringLiteral("update QDAT.PACIENT set TELEFON = '041 999 999', DATUM_IPL = now() where ID = 1")
+                              : QStringLiteral("update QDAT.PACIENT set TELEFON = '041 999 999', DATUM_IPL = '2026-12-06 07:00:00' where ID = 1")));
+        }
+        tovlet::test::TTestDatabase::CloseSecondConnection();
+    }
+    FAnswer = answer;
+    bool openAfterOK = false, okAfterOK = false;
+    QString nameSeen;
+    {
+        TdlgZdrBoEdit dlg;
+        dlg.SetBoPerObject(obj.get());
+        tovlet::test::TModalResponder responder;
+        responder.Expect([&](QWidget *) {
+            QTest::mouseClick(dlg.btOK(), Qt::LeftButton);
+            openAfterOK = dlg.isVisible();
+            okAfterOK = dlg.OK();
+            nameSeen = obj->GetAttrAsText(QStringLiteral("IME"));
+            if (openAfterOK)
+                QTest::mouseClick(dlg.btPreklici(), Qt::LeftButton);
+        });
+        dlg.ShowModal();
+        dlg.SetBoPerObject(nullptr);
+    }
+    QCOMPARE(!openAfterOK, closes);
+    QCOMPARE(okAfterOK, closes);
+    QCOMPARE(nameSeen, nameAfter == QLatin1String("Ana") ? theirName : nameAfter);
+    QCOMPARE(FMessages.size(), 1);
+    if (fault != QLatin1String("elsewhere"))
+        QVERIFY2(FMessages.first().endsWith(QStringLiteral("Vaši vnosi so ostali v oknu.")), qPrintable(FMessages.first()));
+    else
+        QVERIFY2(FMessages.first().startsWith(QStringLiteral("Zapis je medtem spremenil drug uporabnik.")), qPrintable(FMessages.first()));
+    QVERIFY(!FMessages.first().contains(QLatin1String("SQL")));
+    if (fault == QLatin1String("read-only"))
+        pelvar::ExecSql(pg ? QStringLiteral("SET default_transaction_read_only = off") : QStringLiteral("PRAGMA query_only = 0"));
+    if (fault == QLatin1String("elsewhere")) // the other workstation's telephone is never lost
+        QCOMPARE(FDb->Scalar(QStringLiteral("select TELEFON from QDAT.PACIENT where ID = 1")).toString(), QStringLiteral("041 999 999"));
+    QCOMPARE(FDb->Scalar(QStringLiteral("select IME from QDAT.PACIENT where ID = 1")).toString(), closes ? QStringLiteral("Marija") : theirName);
 }
 
 void TestDialogs::readOnlyObjectDisablesOK()

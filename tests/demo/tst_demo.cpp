@@ -22,6 +22,7 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QTemporaryDir>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -55,6 +56,8 @@ private Q_SLOTS:
     void patientCardMarksRequiredFieldsAndSaves();
     void patientCardAsksBeforeLosingChanges();
     void longCheckShowsProgressAndCancels();
+    void cardOfAPatientDeletedElsewhereIsToldAndTheListRefreshed();
+    void brokenUseCaseFileStartsWithTheDefaults();
 };
 
 void TestDemo::menusFollowTheContext_data()
@@ -102,10 +105,15 @@ void TestDemo::customisedToolBarIsSavedInTheUseCaseFile()
         w.SelectContext(QStringLiteral("AMBULANTA"), QStringLiteral("SESTRA"));
         QCOMPARE(ToolTexts(w.UseCaseToolBar()), (QStringList{"Osveži", "Dnevni razpored"}));
         tovlet::test::TModalResponder responder;
-        responder.Expect([](QWidget *dlg) {
+        bool inheritedShownTicked = false;
+        responder.Expect([&inheritedShownTicked](QWidget *dlg) {
             auto *list = dlg->findChild<QListWidget *>(QStringLiteral("lbPrimeri"));
             for (int i = 0; i < list->count(); ++i) {
                 const QString code = list->item(i)->data(Qt::UserRole).toString();
+                // "Osveži" comes from the default context: ticked, and not this context's to untick.
+                if (code == QLatin1String("UC_OSVEZI"))
+                    inheritedShownTicked = list->item(i)->checkState() == Qt::Checked
+                                           && !(list->item(i)->flags() & Qt::ItemIsUserCheckable);
                 if (code == QLatin1String("UC_IZVIDI"))
                     list->item(i)->setCheckState(Qt::Checked);
                 if (code == QLatin1String("UC_RAZPORED"))
@@ -114,7 +122,8 @@ void TestDemo::customisedToolBarIsSavedInTheUseCaseFile()
             QMetaObject::invokeMethod(dlg, "accept");
         });
         w.CustomiseToolBar();
-        QCOMPARE(ToolTexts(w.UseCaseToolBar()), (QStringList{"Osveži", "Izvidi"}));
+        QVERIFY(inheritedShownTicked);
+        QCOMPARE(ToolTexts(w.UseCaseToolBar()), (QStringList{"Osveži", "Izvidi"})); // once
     }
     // Another start reads the saved tool bar back.
     tovlet::IUCUnitGlobals()->ClearAll();
@@ -184,6 +193,62 @@ void TestDemo::patientCardMarksRequiredFieldsAndSaves()
     QVERIFY(boldAfterEdit);
     QCOMPARE(Phone(1), QStringLiteral("031 555 666"));
     QVERIFY(responder.Unexpected().isEmpty());
+}
+
+void TestDemo::cardOfAPatientDeletedElsewhereIsToldAndTheListRefreshed()
+{
+    TDemoFixture f;
+    TDemoMainWindow w(f.Dir.path(), f.File);
+    w.SelectContext(QStringLiteral("HOSP_ODDELEK"), QStringLiteral("SESTRA"));
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    auto *table = w.findChild<QTableWidget *>();
+    QVERIFY(table);
+    const int before = table->rowCount();
+    table->setCurrentCell(0, 0);
+    const qint64 id = table->item(0, 0)->data(Qt::UserRole).toLongLong();
+    // Another program deletes the patient meanwhile.
+    QSqlQuery(pelvar::Connection()).exec(QStringLiteral("delete from QDAT.PACIENT where ID = %1").arg(id));
+    QStringList messages;
+    marvok::SetMessageDlgResponder([&](const QString &text, marvok::TMsgDlgType, marvok::TMsgDlgButtons) {
+        messages << text;
+        return int(marvok::mrOk);
+    });
+    QAction *card = nullptr;
+    for (QAction *a : w.UseCaseToolBar()->actions())
+        if (a->text().remove(QLatin1Char('&')) == QLatin1String("Pacientov karton"))
+            card = a;
+    QVERIFY(card);
+    card->trigger();
+    marvok::SetMessageDlgResponder({});
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages.first().startsWith(QStringLiteral("Zapisa ni več v bazi")), qPrintable(messages.first()));
+    QCOMPARE(table->rowCount(), before - 1);
+}
+
+void TestDemo::brokenUseCaseFileStartsWithTheDefaults()
+{
+    tovlet::TPackageScope package;
+    QTemporaryDir dir;
+    OpenDemoDatabase(dir.path());
+    const QByteArray broken = "<?xml version=\"1.0\"?>\n<UseCaseSystem>\n<WinControls>\n<WinControl><Code>mnuMain";
+    {
+        QFile f(dir.filePath(QStringLiteral("usecases.xml")));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(broken);
+    }
+    QString problem;
+    const QString file = LoadDemoUseCases(dir.path(), &problem);
+    QVERIFY2(problem.contains(QLatin1String("usecases.xml")) && problem.contains(QLatin1String("line 4")), qPrintable(problem));
+    {
+        TDemoMainWindow w(dir.path(), file);
+        w.SelectContext(QStringLiteral("AMBULANTA"), QStringLiteral("ZDRAVNIK"));
+        QVERIFY(MenuTitles(w).contains(QStringLiteral("Pacienti"))); // the clinic can work
+    }
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), broken); // left for someone to repair
+    pelvar::CloseConnection();
 }
 
 void TestDemo::patientCardAsksBeforeLosingChanges()

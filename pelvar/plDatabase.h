@@ -102,6 +102,9 @@ public:
 
     // Locks of business objects; a lock held by another session is refused
     // with a lock-error event. Returns whether this session holds the lock.
+    // These locks are advisory and live in this process only: another
+    // workstation does not see them. What keeps two workstations from
+    // overwriting each other is the check TplPerObject::SaveData makes.
     bool Lock(const QString &className, const QString &id);
     void Unlock(const QString &className, const QString &id);
     int LockCount(const QString &className, const QString &id) const;

@@ -48,7 +48,12 @@ int main(int argc, char *argv[])
                                                  : QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QString useCaseFile, useCaseProblem;
     try {
-        demo::OpenDemoDatabase(folder);
+        demo::TConfirmFreshStart confirm;
+        if (!headless)
+            confirm = [](const QString &question) {
+                return marvok::IMessageDlg(question, marvok::mtConfirmation, marvok::mbYesNo) == marvok::mrYes;
+            };
+        demo::OpenDemoDatabase(folder, confirm);
         // Views and windows keep their settings as application parameters in the database.
         tovlet::SetMireloAFParametersClass([](QObject *owner) { return new tovlet::TIDbAFParameters(owner); });
         useCaseFile = demo::LoadDemoUseCases(folder, &useCaseProblem);

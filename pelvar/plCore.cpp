@@ -4,15 +4,20 @@
 
 namespace pelvar {
 
-EplError::EplError(QString message, TplErrorKind kind)
+EplError::EplError(QString message, TplErrorKind kind, QString userMessage)
     : toolkit::Exception(std::move(message))
     , FKind(kind)
+    , FUserMessage(std::move(userMessage))
 {
 }
 
 QString EplError::UserMessage() const
 {
+    if (!FUserMessage.isEmpty())
+        return FUserMessage;
     switch (FKind) {
+    case TplErrorKind::ekDamaged:
+        return QStringLiteral("Datoteka baze podatkov je poškodovana. Obnovite jo iz varnostne kopije ali se obrnite na skrbnika sistema.");
     case TplErrorKind::ekLocked:
         return QStringLiteral("Podatke trenutno uporablja drug program ali delovna postaja, zato jih ni mogoče shraniti. "
                               "Počakajte trenutek in poskusite znova.");

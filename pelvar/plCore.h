@@ -72,6 +72,7 @@ enum class TplErrorKind {
     ekGone,           // the record was deleted by someone else
     ekChanged,        // the record was changed by someone else since it was read
     ekInvalid,        // the data break a rule; the message says which (Slovenian)
+    ekDamaged,        // a database file is damaged or is no database at all
 };
 
 // The persistence layer's error. Message() carries the details for the
@@ -80,12 +81,14 @@ enum class TplErrorKind {
 class PELVAR_EXPORT EplError : public toolkit::Exception
 {
 public:
-    explicit EplError(QString message, TplErrorKind kind = TplErrorKind::ekOther);
+    explicit EplError(QString message, TplErrorKind kind = TplErrorKind::ekOther, QString userMessage = {});
     TplErrorKind Kind() const { return FKind; }
+    // The given user message, else the kind's own text.
     QString UserMessage() const override;
 
 private:
     TplErrorKind FKind;
+    QString FUserMessage;
 };
 
 // Raises the layer's "not implemented" error.

@@ -6,6 +6,7 @@
 #include "toolkit/SqlDataSet.h"
 #include "toolkit/SqlDatabase.h"
 
+#include <QDir>
 #include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
@@ -162,10 +163,35 @@ void RegisterSqliteFunction(const QString &name, int argCount, TplSqlFunction fu
             InstallFunctions(QSqlDatabase::database(it.key(), false), f);
 }
 
+namespace {
+[[noreturn]] void RaiseDamaged(const QString &file, const QString &details)
+{
+    throw EplError(details, TplErrorKind::ekDamaged,
+                   QStringLiteral("Datoteka baze %1 je poškodovana ali ni baza podatkov. Obnovite jo iz varnostne kopije "
+                                  "ali se obrnite na skrbnika sistema.")
+                       .arg(QDir::toNativeSeparators(file)));
+}
+} // namespace
+
 void OpenSqliteConnection(const QString &mainFile, const QString &qdatFile, const QString &connectionName)
 {
     RegisterBuiltins();
-    QSqlDatabase db = toolkit::OpenSqliteDatabase(connectionName, mainFile, {{QStringLiteral("QDAT"), qdatFile}});
+    QSqlDatabase db;
+    try {
+        db = toolkit::OpenSqliteDatabase(connectionName, mainFile, {{QStringLiteral("QDAT"), qdatFile}});
+    } catch (const toolkit::EDatabaseError &e) {
+        RaiseDamaged(e.Message().contains(qdatFile) ? qdatFile : mainFile, e.Message());
+    }
+    // A garbled page is found now, with the file it is in, not at some
+    // later save.
+    for (const auto &[schema, file] : {std::pair{QStringLiteral("main"), mainFile}, std::pair{QStringLiteral("QDAT"), qdatFile}}) {
+        const QString problem = toolkit::SqliteQuickCheck(db, schema);
+        if (!problem.isEmpty()) {
+            db = QSqlDatabase();
+            toolkit::CloseDatabase(connectionName);
+            RaiseDamaged(file, QStringLiteral("Integrity check of '%1' failed: %2").arg(file, problem));
+        }
+    }
     Dialects().insert(connectionName, TplDialect::dlSQLite);
     for (const TRegisteredFunction &f : SqliteFunctions())
         InstallFunctions(db, f);

@@ -23,15 +23,37 @@ QSqlDatabase OpenSqliteDatabase(const QString &connectionName, const QString &ma
         throw EDatabaseError(QStringLiteral("Cannot open database '%1': %2").arg(mainFile, err));
     }
     QSqlQuery q(db);
+    // SQLite reads a file only when asked: ask now, so that a damaged file is
+    // named as itself and not as the next one attached.
+    const auto checkReadable = [&](const QString &schema, const QString &file) {
+        if (!q.exec(QStringLiteral("SELECT count(*) FROM %1.sqlite_master").arg(schema))) {
+            const QString err = q.lastError().text();
+            q = QSqlQuery();
+            db = QSqlDatabase();
+            CloseDatabase(connectionName);
+            throw EDatabaseError(QStringLiteral("Database file '%1' is damaged or not a database: %2").arg(file, err));
+        }
+    };
+    checkReadable(QStringLiteral("main"), mainFile);
     q.exec(QStringLiteral("PRAGMA foreign_keys = ON"));
     static const QRegularExpression identifier(QStringLiteral("^[A-Za-z_][A-Za-z0-9_]*$"));
     for (const TSqliteAttachment &a : attachments) {
-        if (!identifier.match(a.Schema).hasMatch())
+        if (!identifier.match(a.Schema).hasMatch()) {
+            q = QSqlQuery();
+            db = QSqlDatabase();
+            CloseDatabase(connectionName);
             throw EDatabaseError(QStringLiteral("Invalid schema name '%1'").arg(a.Schema));
+        }
         q.prepare(QStringLiteral("ATTACH DATABASE ? AS %1").arg(a.Schema));
         q.addBindValue(QFileInfo(a.File).absoluteFilePath());
-        if (!q.exec())
-            throw EDatabaseError(QStringLiteral("Cannot attach '%1' as %2: %3").arg(a.File, a.Schema, q.lastError().text()));
+        if (!q.exec()) {
+            const QString err = q.lastError().text();
+            q = QSqlQuery();
+            db = QSqlDatabase();
+            CloseDatabase(connectionName);
+            throw EDatabaseError(QStringLiteral("Cannot attach '%1' as %2: %3").arg(a.File, a.Schema, err));
+        }
+        checkReadable(a.Schema, a.File);
     }
     return db;
 }
@@ -135,6 +157,22 @@ void ExecuteSqlScript(QSqlDatabase db, const QString &script)
     }
     if (tx && !db.commit())
         throw EDatabaseError(QStringLiteral("SQL script commit failed: %1").arg(db.lastError().text()));
+}
+
+} // namespace toolkit
+
+namespace toolkit {
+
+QString SqliteQuickCheck(const QSqlDatabase &db, const QString &schema)
+{
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("PRAGMA %1.quick_check(5)").arg(schema)))
+        return q.lastError().text();
+    QStringList problems;
+    while (q.next())
+        if (q.value(0).toString() != QLatin1String("ok"))
+            problems << q.value(0).toString();
+    return problems.join(QLatin1String("; "));
 }
 
 } // namespace toolkit

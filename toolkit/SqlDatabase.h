@@ -24,6 +24,9 @@ struct TOOLKIT_EXPORT TSqliteAttachment
 TOOLKIT_EXPORT QSqlDatabase OpenSqliteDatabase(const QString &connectionName, const QString &mainFile,
                                                const QList<TSqliteAttachment> &attachments);
 TOOLKIT_EXPORT void CloseDatabase(const QString &connectionName);
+// SQLite's quick integrity check of one schema ("main" or an attached one):
+// empty when the file is sound, else what is wrong.
+TOOLKIT_EXPORT QString SqliteQuickCheck(const QSqlDatabase &db, const QString &schema);
 
 // A script from a file or a Qt resource (UTF-8); raises Exception naming it when missing.
 TOOLKIT_EXPORT QString ReadSqlScript(const QString &path);

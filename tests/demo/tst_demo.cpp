@@ -1,6 +1,7 @@
 #include "DemoDatabase.h"
 #include "DemoPatientCard.h"
 #include "DemoMainWindow.h"
+#include "toolkit/Exception.h"
 #include "DemoUseCases.h"
 #include "ModalResponder.h"
 
@@ -23,6 +24,8 @@
 #include <QMenuBar>
 #include <QTemporaryDir>
 #include <QTableWidget>
+#include <QProcess>
+#include <QDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -58,6 +61,9 @@ private Q_SLOTS:
     void longCheckShowsProgressAndCancels();
     void cardOfAPatientDeletedElsewhereIsToldAndTheListRefreshed();
     void brokenUseCaseFileStartsWithTheDefaults();
+    void damagedOrEmptyFilesAreNamedAndReplacedOnlyWhenAsked_data();
+    void damagedOrEmptyFilesAreNamedAndReplacedOnlyWhenAsked();
+    void twoFirstStartsAtOnceMakeOneDatabase();
 };
 
 void TestDemo::menusFollowTheContext_data()
@@ -249,6 +255,93 @@ void TestDemo::brokenUseCaseFileStartsWithTheDefaults()
     QVERIFY(f.open(QIODevice::ReadOnly));
     QCOMPARE(f.readAll(), broken); // left for someone to repair
     pelvar::CloseConnection();
+}
+
+void TestDemo::damagedOrEmptyFilesAreNamedAndReplacedOnlyWhenAsked_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<qint64>("offset"); // where junk goes; -1: the file is emptied
+    QTest::newRow("empty clinic file") << "qdat.sqlite" << qint64(-1);
+    QTest::newRow("clinic file is no database") << "qdat.sqlite" << qint64(0);
+    QTest::newRow("garbled page in the clinic file") << "qdat.sqlite" << qint64(4096 * 2 + 8);
+    QTest::newRow("main file is no database") << "tovlet-demo.sqlite" << qint64(0);
+}
+
+void TestDemo::damagedOrEmptyFilesAreNamedAndReplacedOnlyWhenAsked()
+{
+    QFETCH(QString, file);
+    QFETCH(qint64, offset);
+    tovlet::TPackageScope package;
+    QTemporaryDir dir;
+    OpenDemoDatabase(dir.path());
+    pelvar::CloseConnection();
+    {
+        QFile f(dir.filePath(file));
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        if (offset < 0) {
+            QVERIFY(f.resize(0));
+        } else {
+            QVERIFY(f.size() > offset + 4000);
+            f.seek(offset);
+            f.write(QByteArray(4000, '\xA5'));
+        }
+    }
+    // Said by name, and nothing is replaced without asking.
+    QString said;
+    try {
+        OpenDemoDatabase(dir.path());
+        QFAIL("the damage went unnoticed");
+    } catch (const toolkit::Exception &e) {
+        said = e.UserMessage();
+    }
+    QVERIFY2(said.contains(QDir::toNativeSeparators(dir.filePath(file))), qPrintable(said));
+    QVERIFY(!QSqlDatabase::database(QStringLiteral("_ZDR"), false).isOpen());
+    // The user agrees to start afresh: the old file is kept beside the new one.
+    QString asked;
+    const TDemoDatabase opened = OpenDemoDatabase(dir.path(), [&](const QString &question) {
+        asked = question;
+        return true;
+    });
+    QVERIFY(asked.contains(QDir::toNativeSeparators(dir.filePath(file))));
+    QVERIFY(QFile::exists(opened.SetAside));
+    QSqlQuery q(pelvar::Connection());
+    QVERIFY(q.exec(QStringLiteral("select count(*) from QDAT.PACIENT")) && q.next());
+    QVERIFY(q.value(0).toInt() > 0); // a working clinic again
+    q = QSqlQuery();
+    pelvar::CloseConnection();
+}
+
+void TestDemo::twoFirstStartsAtOnceMakeOneDatabase()
+{
+#ifndef TOVLET_DEMO_BIN
+    QSKIP("the demo is not built");
+#else
+    // Two instances started together on a new folder, several times over:
+    // both start, and the folder ends with one seeded database.
+    for (int round = 0; round < 4; ++round) {
+        QTemporaryDir dir;
+        QList<QProcess *> runs;
+        for (int k = 0; k < 2; ++k) {
+            auto *p = new QProcess(this);
+            p->setProcessChannelMode(QProcess::MergedChannels);
+            p->start(QStringLiteral(TOVLET_DEMO_BIN), {QStringLiteral("--data-dir"), dir.path(), QStringLiteral("--screenshot"),
+                                                       dir.filePath(QStringLiteral("shot%1.png").arg(k))});
+            runs << p;
+        }
+        for (QProcess *p : runs) {
+            QVERIFY(p->waitForFinished(60000));
+            QVERIFY2(p->exitCode() == 0, p->readAll().constData());
+            delete p;
+        }
+        tovlet::TPackageScope package;
+        OpenDemoDatabase(dir.path());
+        QSqlQuery q(pelvar::Connection());
+        QVERIFY(q.exec(QStringLiteral("select count(*) from QDAT.PACIENT")) && q.next());
+        QCOMPARE(q.value(0).toInt(), 8);
+        q = QSqlQuery();
+        pelvar::CloseConnection();
+    }
+#endif
 }
 
 void TestDemo::patientCardAsksBeforeLosingChanges()

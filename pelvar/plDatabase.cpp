@@ -11,6 +11,7 @@
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlRecord>
+#include <QThread>
 #include <list>
 #include <sqlite3.h>
 
@@ -199,27 +200,50 @@ void OpenSqliteConnection(const QString &mainFile, const QString &qdatFile, cons
     QSqlQuery(db).exec(QStringLiteral("PRAGMA busy_timeout = 5000"));
 }
 
-void OpenPostgresConnection(const QString &host, int port, const QString &database, const QString &user,
-                            const QString &password, const QString &connectionName)
+namespace {
+
+struct TPgParams
 {
-    RegisterBuiltins();
+    QString Host, Database, User, Password;
+    int Port = 5432;
+};
+
+QHash<QString, TPgParams> &PgParams()
+{
+    static QHash<QString, TPgParams> params;
+    return params;
+}
+
+// Opens the driver's connection; false (with the error) when the server
+// does not answer.
+bool OpenPg(const QString &connectionName, const TPgParams &p, QString *error)
+{
     if (QSqlDatabase::contains(connectionName))
-        CloseConnection(connectionName);
+        toolkit::CloseDatabase(connectionName);
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), connectionName);
-    db.setHostName(host);
-    db.setPort(port);
-    db.setDatabaseName(database);
-    db.setUserName(user);
-    db.setPassword(password);
-    if (!db.open()) {
-        const QString err = db.lastError().text();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(connectionName);
-        throw EplError(QStringLiteral("Cannot connect to PostgreSQL database '%1' on %2:%3 as %4: %5")
-                           .arg(database, host).arg(port).arg(user, err));
-    }
-    Dialects().insert(connectionName, TplDialect::dlPostgreSQL);
-    // The schema and the Oracle functions, found before the built-in ones.
+    db.setHostName(p.Host);
+    db.setPort(p.Port);
+    db.setDatabaseName(p.Database);
+    db.setUserName(p.User);
+    db.setPassword(p.Password);
+    // A lock held elsewhere or a runaway statement must not freeze the
+    // user interface without end.
+    db.setConnectOptions(QStringLiteral("connect_timeout=5"));
+    if (db.open())
+        return true;
+    if (error)
+        *error = db.lastError().text();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(connectionName);
+    return false;
+}
+
+// What every session of ours needs: the schema and the Oracle functions,
+// found before the built-in ones, and bounded waits. The search path is also
+// made the database's default, so that a session the driver opens again by
+// itself finds the same functions.
+void SetUpPgSession(const QString &connectionName)
+{
     static const char *setup[] = {
         "CREATE SCHEMA IF NOT EXISTS qdat",
         "CREATE OR REPLACE FUNCTION qdat.to_date(text, text) RETURNS timestamp LANGUAGE sql IMMUTABLE "
@@ -227,14 +251,83 @@ void OpenPostgresConnection(const QString &host, int port, const QString &databa
         "CREATE OR REPLACE FUNCTION qdat.nvl(anyelement, anyelement) RETURNS anyelement LANGUAGE sql IMMUTABLE "
         "AS $$ SELECT coalesce($1, $2) $$",
         "SET search_path TO qdat, pg_catalog, public",
+        "SET lock_timeout = '5s'",
+        "SET statement_timeout = '60s'",
     };
-    for (const char *s : setup)
-        ExecSql(QString::fromLatin1(s), {}, connectionName);
+    QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+    for (const char *sql : setup) {
+        QSqlQuery q(db);
+        if (!q.exec(QString::fromLatin1(sql)))
+            throw EplError(QStringLiteral("PostgreSQL session set-up: %1\n%2").arg(q.lastError().text(), QString::fromLatin1(sql)),
+                           ErrorKindOf(q.lastError()));
+    }
+    QSqlQuery alter(db);
+    if (!alter.exec(QStringLiteral("DO $$ BEGIN EXECUTE format('ALTER DATABASE %I SET search_path TO qdat, pg_catalog, public', "
+                                   "current_database()); END $$")))
+        PlLog(QStringLiteral("The database's default search path was not set (%1); sessions set it themselves")
+                  .arg(alter.lastError().text()));
+}
+
+// A lost PostgreSQL connection is opened again with its whole set-up; a few
+// tries while a restarting server comes back.
+bool ReconnectPg(const QString &connectionName)
+{
+    const auto it = PgParams().constFind(connectionName);
+    if (it == PgParams().cend())
+        return false;
+    QString error;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (attempt > 0)
+            QThread::msleep(400);
+        if (OpenPg(connectionName, *it, &error)) {
+            try {
+                SetUpPgSession(connectionName);
+            } catch (const EplError &e) {
+                error = e.Message();
+                continue;
+            }
+            PlLog(QStringLiteral("Connection '%1' was lost and is open again").arg(connectionName));
+            // Sessions on it had their transactions ended by the server.
+            for (TplSession *s : DatabaseProvider().Sessions())
+                s->TransactionLost(connectionName);
+            return true;
+        }
+    }
+    PlLog(QStringLiteral("Connection '%1' could not be opened again: %2").arg(connectionName, error));
+    return false;
+}
+
+bool InTransactionOn(const QString &connectionName)
+{
+    for (TplSession *s : DatabaseProvider().Sessions())
+        if (s->InTransaction() && s->ConnectionName() == connectionName)
+            return true;
+    return false;
+}
+
+} // namespace
+
+void OpenPostgresConnection(const QString &host, int port, const QString &database, const QString &user,
+                            const QString &password, const QString &connectionName)
+{
+    RegisterBuiltins();
+    if (QSqlDatabase::contains(connectionName))
+        CloseConnection(connectionName);
+    const TPgParams params{host, database, user, password, port};
+    QString error;
+    if (!OpenPg(connectionName, params, &error))
+        throw EplError(QStringLiteral("Cannot connect to PostgreSQL database '%1' on %2:%3 as %4: %5")
+                           .arg(database, host).arg(port).arg(user, error),
+                       TplErrorKind::ekNotOpen);
+    Dialects().insert(connectionName, TplDialect::dlPostgreSQL);
+    PgParams().insert(connectionName, params);
+    SetUpPgSession(connectionName);
 }
 
 void CloseConnection(const QString &connectionName)
 {
     Dialects().remove(connectionName);
+    PgParams().remove(connectionName);
     toolkit::CloseDatabase(connectionName);
 }
 
@@ -289,7 +382,9 @@ TplErrorKind ErrorKindOf(const QSqlError &error)
         || code == QLatin1String("25006"))
         return TplErrorKind::ekReadOnly;
     if (code.startsWith(QLatin1String("08")) || code == QLatin1String("57P01") || code == QLatin1String("57P02")
-        || code == QLatin1String("57P03") || error.type() == QSqlError::ConnectionError)
+        || code == QLatin1String("57P03") || error.type() == QSqlError::ConnectionError
+        || text.contains(QLatin1String("server closed the connection")) || text.contains(QLatin1String("no connection to the server"))
+        || text.contains(QLatin1String("terminating connection")) || text.contains(QLatin1String("connection to server")))
         return TplErrorKind::ekConnectionLost;
     return TplErrorKind::ekOther;
 }
@@ -301,7 +396,35 @@ namespace {
 }
 } // namespace
 
+namespace {
+QSqlQuery ExecSqlOnce(const QString &sql, const QVariantList &binds, const QString &connectionName);
+}
+
 QSqlQuery ExecSql(const QString &sql, const QVariantList &binds, const QString &connectionName)
+{
+    try {
+        return ExecSqlOnce(sql, binds, connectionName);
+    } catch (const EplError &e) {
+        const bool lost = e.Kind() == TplErrorKind::ekConnectionLost || e.Kind() == TplErrorKind::ekNotOpen;
+        if (!lost || !PgParams().contains(connectionName))
+            throw;
+        // Outside a transaction the statement is simply run again on the
+        // restored connection; inside one, the server has dropped the work
+        // done so far, and the user must hear of it.
+        const bool inTransaction = InTransactionOn(connectionName);
+        if (!ReconnectPg(connectionName))
+            throw;
+        if (inTransaction)
+            throw EplError(QStringLiteral("Connection '%1' was lost during a transaction: %2").arg(connectionName, e.Message()),
+                           TplErrorKind::ekConnectionLost,
+                           QStringLiteral("Povezava z bazo podatkov je bila prekinjena in je spet vzpostavljena, a zadnje "
+                                          "spremembe niso bile shranjene. Shranite jih znova."));
+        return ExecSqlOnce(sql, binds, connectionName);
+    }
+}
+
+namespace {
+QSqlQuery ExecSqlOnce(const QString &sql, const QVariantList &binds, const QString &connectionName)
 {
     QSqlDatabase db = Connection(connectionName);
     const QString text = TranslateSql(sql, Dialect(connectionName));
@@ -321,6 +444,8 @@ QSqlQuery ExecSql(const QString &sql, const QVariantList &binds, const QString &
         RaiseSqlError(q.lastError(), sql);
     return q;
 }
+
+} // namespace
 
 QVariant DateTimeToSql(double value, TplDialect dialect)
 {
@@ -386,13 +511,33 @@ TplSession::~TplSession() = default;
 
 void TplSession::StartTransaction(const QString &reason)
 {
-    if (FDepth++ == 0) {
-        PlLog(QStringLiteral("StartTransaction (%1)").arg(reason));
-        if (!Connection(FConnectionName).transaction()) {
-            FDepth = 0;
-            throw EplError(QStringLiteral("StartTransaction (%1): %2").arg(reason, Connection(FConnectionName).lastError().text()));
+    if (FDepth++ > 0)
+        return;
+    PlLog(QStringLiteral("StartTransaction (%1)").arg(reason));
+    QSqlDatabase db = QSqlDatabase::database(FConnectionName, false);
+    bool begun = db.isOpen() && db.transaction();
+    if (!begun && PgParams().contains(FConnectionName)) {
+        // Nothing is lost yet: a broken connection is opened again first.
+        const TplErrorKind kind = db.isOpen() ? ErrorKindOf(db.lastError()) : TplErrorKind::ekNotOpen;
+        if ((kind == TplErrorKind::ekConnectionLost || kind == TplErrorKind::ekNotOpen) && ReconnectPg(FConnectionName)) {
+            FDepth = 1;
+            db = QSqlDatabase::database(FConnectionName, false);
+            begun = db.transaction();
         }
     }
+    if (!begun) {
+        FDepth = 0;
+        if (!db.isOpen())
+            throw EplError(QStringLiteral("StartTransaction (%1): connection '%2' is not open").arg(reason, FConnectionName),
+                           TplErrorKind::ekNotOpen);
+        throw EplError(QStringLiteral("StartTransaction (%1): %2").arg(reason, db.lastError().text()), ErrorKindOf(db.lastError()));
+    }
+}
+
+void TplSession::TransactionLost(const QString &connectionName)
+{
+    if (connectionName == FConnectionName)
+        FDepth = 0;
 }
 
 void TplSession::Commit(const QString &reason)
@@ -416,7 +561,11 @@ void TplSession::Rollback(const QString &reason)
         return;
     FDepth = 0;
     PlLog(QStringLiteral("Rollback (%1)").arg(reason));
-    Connection(FConnectionName).rollback();
+    // A connection that is gone has nothing left to roll back; the error
+    // that led here is what the caller must see.
+    QSqlDatabase db = QSqlDatabase::database(FConnectionName, false);
+    if (db.isOpen())
+        db.rollback();
 }
 
 void TplSession::Raise(const TplSemaphoreItem &item, int type)

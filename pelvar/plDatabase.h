@@ -99,6 +99,9 @@ public:
     void Commit(const QString &reason);
     void Rollback(const QString &reason);
     bool InTransaction() const { return FDepth > 0; }
+    QString ConnectionName() const { return FConnectionName; }
+    // The connection broke and was opened again: its transaction is gone.
+    void TransactionLost(const QString &connectionName);
 
     // Locks of business objects; a lock held by another session is refused
     // with a lock-error event. Returns whether this session holds the lock.

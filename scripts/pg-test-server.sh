@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A throw-away PostgreSQL server on loopback for the persistence tests.
 #   pg-test-server.sh start DIR PORT   initialise DIR (if new) and start the server
+#   pg-test-server.sh restart DIR PORT restart it (every connection is dropped)
 #   pg-test-server.sh stop DIR         stop it and remove DIR, if this script made it
 # The server trusts local connections only and listens on 127.0.0.1. A folder
 # this script makes carries the mark file below; a folder without it is
@@ -43,6 +44,12 @@ case "$cmd" in
       -o "-h 127.0.0.1 -p $port -k $dir -c fsync=off -c synchronous_commit=off -c max_connections=50" start >/dev/null \
       || { cat "$dir/server.log" >&2; exit 1; }
     echo "pg-test-server: listening on 127.0.0.1:$port"
+    ;;
+  restart)
+    # As a server restart in a clinic: every connection is dropped.
+    as_owner "$bindir/pg_ctl" -D "$dir/data" -m fast -w -t 60 \
+      -o "-h 127.0.0.1 -p $port -k $dir -c fsync=off -c synchronous_commit=off -c max_connections=50" restart >/dev/null \
+      || { cat "$dir/server.log" >&2; exit 1; }
     ;;
   stop)
     if [ -f "$dir/data/postmaster.pid" ]; then

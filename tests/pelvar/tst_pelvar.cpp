@@ -9,6 +9,7 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QProcess>
 #include <QTest>
 
 using namespace pelvar;
@@ -96,6 +97,8 @@ private Q_SLOTS:
     void anotherWorkstationsSaveIsNeverSilentlyOverwritten_data();
     void anotherWorkstationsSaveIsNeverSilentlyOverwritten();
     void databaseErrorsSayWhatHappenedInSlovenian();
+    void lostPostgresConnectionComesBackWithItsSetUp_data();
+    void lostPostgresConnectionComesBackWithItsSetUp();
 
 private:
     std::unique_ptr<TTestDatabase> FDb;
@@ -844,6 +847,64 @@ void TestPelvar::databaseErrorsSayWhatHappenedInSlovenian()
     } catch (const EplError &e) {
         QCOMPARE(int(e.Kind()), int(TplErrorKind::ekGone));
     }
+}
+
+void TestPelvar::lostPostgresConnectionComesBackWithItsSetUp_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("backend terminated") << "terminate";
+    QTest::newRow("backend terminated in a transaction") << "terminate in transaction";
+    QTest::newRow("server restarted") << "restart";
+}
+
+void TestPelvar::lostPostgresConnectionComesBackWithItsSetUp()
+{
+    if (!TTestDatabase::UsePostgres())
+        QSKIP("PostgreSQL only: the embedded database has no server to lose");
+    QFETCH(QString, how);
+    RegisterClasses();
+    const auto backend = [] {
+        QSqlQuery q = ExecSql(QStringLiteral("select pg_backend_pid()"));
+        return q.next() ? q.value(0).toInt() : 0;
+    };
+    const int before = backend();
+    if (how.startsWith(QLatin1String("terminate"))) {
+        if (how.endsWith(QLatin1String("transaction")))
+            DatabaseProvider().StartTransaction(QStringLiteral("test"));
+        {
+            QSqlQuery q(FDb->OpenSecondConnection());
+            QVERIFY(q.exec(QStringLiteral("select pg_terminate_backend(%1)").arg(before)));
+        }
+        TTestDatabase::CloseSecondConnection();
+    } else {
+        const QString dir = qEnvironmentVariable("TOVLET_PG_DIR");
+        if (dir.isEmpty())
+            QSKIP("TOVLET_PG_DIR is not set (the test server's folder)");
+        QCOMPARE(QProcess::execute(QStringLiteral(TOVLET_SOURCE_DIR "/scripts/pg-test-server.sh"),
+                                   {QStringLiteral("restart"), dir, qEnvironmentVariable("TOVLET_PG_PORT")}),
+                 0);
+    }
+    if (how.endsWith(QLatin1String("transaction"))) {
+        try {
+            ExecSql(QStringLiteral("update QDAT.PACIENT set TELEFON = 'x' where ID = 1"));
+            QFAIL("the lost transaction went unnoticed");
+        } catch (const EplError &e) {
+            QCOMPARE(int(e.Kind()), int(TplErrorKind::ekConnectionLost));
+            QVERIFY2(e.UserMessage().contains(QStringLiteral("niso bile shranjene")), qPrintable(e.UserMessage()));
+        }
+        QVERIFY(!DatabaseProvider().GetCurrentSession()->InTransaction());
+    }
+    // The same session set-up as at the start: the Oracle functions are ours,
+    // to_date keeps the time of day, and saving works.
+    QSqlQuery q = ExecSql(QStringLiteral("select nvl(null::integer, 5), to_char(to_date('06.12.2026 10:30', 'DD.MM.YYYY HH24:MI'), 'HH24:MI')"));
+    QVERIFY(q.next());
+    QCOMPARE(q.value(0).toInt(), 5);
+    QCOMPARE(q.value(1).toString(), QStringLiteral("10:30"));
+    QVERIFY(backend() != before);
+    auto a = TplRef<TplPerObject>::Adopt(TplPerObject::Load(QStringLiteral("TPacient"), 1, nullptr));
+    a->SetAttrAsText(QStringLiteral("TELEFON"), QStringLiteral("040 111 222"));
+    a->SaveData();
+    QCOMPARE(FDb->Scalar(QStringLiteral("select TELEFON from QDAT.PACIENT where ID = 1")).toString(), QStringLiteral("040 111 222"));
 }
 
 QTEST_GUILESS_MAIN(TestPelvar)

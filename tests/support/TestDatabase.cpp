@@ -39,8 +39,13 @@ void PgAdmin(const QString &sql)
         if (!db.isOpen() && !db.open())
             throw toolkit::Exception(QStringLiteral("Test PostgreSQL server on port %1: %2").arg(PgPort()).arg(db.lastError().text()));
         QSqlQuery q(db);
-        if (!q.exec(sql))
-            throw toolkit::Exception(QStringLiteral("%1: %2").arg(sql, q.lastError().text()));
+        if (!q.exec(sql)) {
+            // The server may have been restarted meanwhile (a test does): once more on a new connection.
+            q = QSqlQuery();
+            db.close();
+            if (!db.open() || !QSqlQuery(db).exec(sql))
+                throw toolkit::Exception(QStringLiteral("%1: %2").arg(sql, db.lastError().text()));
+        }
     }
 }
 

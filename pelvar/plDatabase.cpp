@@ -116,6 +116,24 @@ sqlite3 *SqliteHandle(const QSqlDatabase &db)
     return *static_cast<sqlite3 *const *>(h.data());
 }
 
+TplLockWaitHandler &LockWaitHandler()
+{
+    static TplLockWaitHandler handler;
+    return handler;
+}
+
+// SQLite asks this while a statement waits for a lock held by another
+// connection: wait a slice, then ask whoever watches (the user may cancel).
+int SqliteBusy(void *, int count)
+{
+    constexpr int slice = 50;
+    QThread::msleep(slice);
+    const int waited = (count + 1) * slice;
+    if (LockWaitHandler())
+        return LockWaitHandler()(waited) ? 1 : 0;
+    return waited < DefaultLockWaitMs ? 1 : 0;
+}
+
 void RegisterBuiltins()
 {
     static bool done = false;
@@ -197,7 +215,10 @@ void OpenSqliteConnection(const QString &mainFile, const QString &qdatFile, cons
     for (const TRegisteredFunction &f : SqliteFunctions())
         InstallFunctions(db, f);
     // Several processes (or a second connection) may use the same file.
-    QSqlQuery(db).exec(QStringLiteral("PRAGMA busy_timeout = 5000"));
+    // Several processes (or a second connection) may use the same file; a
+    // lock held elsewhere is waited for, boundedly and cancellably.
+    if (sqlite3 *h = SqliteHandle(db))
+        sqlite3_busy_handler(h, &SqliteBusy, nullptr);
 }
 
 namespace {
@@ -515,7 +536,20 @@ void TplSession::StartTransaction(const QString &reason)
         return;
     PlLog(QStringLiteral("StartTransaction (%1)").arg(reason));
     QSqlDatabase db = QSqlDatabase::database(FConnectionName, false);
-    bool begun = db.isOpen() && db.transaction();
+    bool begun = false;
+    if (db.isOpen() && Dialect(FConnectionName) == TplDialect::dlSQLite) {
+        // The layer's transactions write: take the write lock at the start,
+        // where a lock held elsewhere is waited for. A deferred start would
+        // read first and then be refused without waiting.
+        QSqlQuery q(db);
+        begun = q.exec(QStringLiteral("BEGIN IMMEDIATE"));
+        if (!begun) {
+            FDepth = 0;
+            throw EplError(QStringLiteral("StartTransaction (%1): %2").arg(reason, q.lastError().text()), ErrorKindOf(q.lastError()));
+        }
+    } else {
+        begun = db.isOpen() && db.transaction();
+    }
     if (!begun && PgParams().contains(FConnectionName)) {
         // Nothing is lost yet: a broken connection is opened again first.
         const TplErrorKind kind = db.isOpen() ? ErrorKindOf(db.lastError()) : TplErrorKind::ekNotOpen;
@@ -675,6 +709,11 @@ TplDatabaseProvider &DatabaseProvider()
 {
     static TplDatabaseProvider provider;
     return provider;
+}
+
+void SetLockWaitHandler(TplLockWaitHandler handler)
+{
+    LockWaitHandler() = std::move(handler);
 }
 
 } // namespace pelvar

@@ -54,6 +54,16 @@ PELVAR_EXPORT bool IsSafeIdentifier(const QString &name, bool qualifiedAllowed);
 PELVAR_EXPORT QString TranslateSql(const QString &sql, TplDialect dialect);
 // Runs a statement (translated) with positional bind values; raises EplError
 // naming the statement and the driver's message.
+// While a statement on the embedded database waits for a lock another
+// program or workstation holds, the handler is asked every 50 ms with the
+// milliseconds waited so far; false gives up (the statement fails with
+// ekLocked). Without a handler the wait ends after DefaultLockWaitMs. The
+// framework installs one that shows the please-wait window, which Escape
+// cancels. On PostgreSQL the session's lock_timeout (5 s) bounds the wait.
+using TplLockWaitHandler = std::function<bool(int waitedMs)>;
+inline constexpr int DefaultLockWaitMs = 5000;
+PELVAR_EXPORT void SetLockWaitHandler(TplLockWaitHandler handler);
+
 // The kind of a database error: locked, read-only, connection lost, other.
 PELVAR_EXPORT TplErrorKind ErrorKindOf(const QSqlError &error);
 PELVAR_EXPORT QSqlQuery ExecSql(const QString &sql, const QVariantList &binds = {},

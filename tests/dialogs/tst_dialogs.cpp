@@ -9,6 +9,7 @@
 #include "tovlet/core/Tovlet.h"
 #include "tovlet/core/iAfParam.h"
 #include "tovlet/dialogs/dZDRDB.h"
+#include "tovlet/dialogs/fmPleaseWait.h"
 #include "tovlet/dialogs/dZdrBo.h"
 #include "tovlet/dialogs/fZdrEnv.h"
 
@@ -113,6 +114,7 @@ private Q_SLOTS:
     void readOnlyObjectDisablesOK();
     void failedSaveKeepsTheDialogAndWhatWasTyped_data();
     void failedSaveKeepsTheDialogAndWhatWasTyped();
+    void lockHeldElsewhereShowsPleaseWaitAndEscapeGivesUp();
     void requiredFieldsAreTinted();
     void requiredHostEditorsAreTintedAsShown_data();
     void requiredHostEditorsAreTintedAsShown();
@@ -414,6 +416,40 @@ void TestDialogs::failedSaveKeepsTheDialogAndWhatWasTyped()
     if (fault == QLatin1String("elsewhere")) // the other workstation's telephone is never lost
         QCOMPARE(FDb->Scalar(QStringLiteral("select TELEFON from QDAT.PACIENT where ID = 1")).toString(), QStringLiteral("041 999 999"));
     QCOMPARE(FDb->Scalar(QStringLiteral("select IME from QDAT.PACIENT where ID = 1")).toString(), closes ? QStringLiteral("Marija") : theirName);
+}
+
+void TestDialogs::lockHeldElsewhereShowsPleaseWaitAndEscapeGivesUp()
+{
+    if (tovlet::test::TTestDatabase::UsePostgres())
+        QSKIP("the embedded database's lock waiting; PostgreSQL bounds it by lock_timeout");
+    auto obj = pelvar::TplRef<pelvar::TplPerObject>::Adopt(pelvar::TplPerObject::Load(QStringLiteral("TPacient"), 1, nullptr));
+    QSqlDatabase b = FDb->OpenSecondConnection();
+    QSqlQuery hold(b);
+    QVERIFY(hold.exec(QStringLiteral("BEGIN IMMEDIATE")));
+    QVERIFY(hold.exec(QStringLiteral("update QDAT.PACIENT set KZZ = KZZ where ID = 2")));
+    bool windowShown = false;
+    QTimer::singleShot(800, [&] {
+        windowShown = PleaseWaitDialog() && PleaseWaitDialog()->isVisible();
+        QTest::keyClick(PleaseWaitDialog() ? static_cast<QWidget *>(PleaseWaitDialog()) : QApplication::activeWindow(), Qt::Key_Escape);
+    });
+    obj->SetAttrAsText(QStringLiteral("TELEFON"), QStringLiteral("041 777 888"));
+    QElapsedTimer t;
+    t.start();
+    try {
+        obj->SaveData();
+        QFAIL("the save went through a lock held elsewhere");
+    } catch (const pelvar::EplError &e) {
+        QCOMPARE(int(e.Kind()), int(pelvar::TplErrorKind::ekLocked));
+    }
+    QVERIFY(windowShown);
+    QVERIFY2(t.elapsed() < MaxLockWaitMs, qPrintable(QString::number(t.elapsed()))); // Escape ended it
+    QVERIFY(!PleaseWaitDialog() || !PleaseWaitDialog()->isVisible());
+    QVERIFY(hold.exec(QStringLiteral("COMMIT")));
+    hold = QSqlQuery();
+    b = QSqlDatabase();
+    tovlet::test::TTestDatabase::CloseSecondConnection();
+    obj->SaveData(); // the typed number was kept and goes in now
+    QCOMPARE(FDb->Scalar(QStringLiteral("select TELEFON from QDAT.PACIENT where ID = 1")).toString(), QStringLiteral("041 777 888"));
 }
 
 void TestDialogs::readOnlyObjectDisablesOK()

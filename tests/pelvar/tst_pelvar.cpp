@@ -836,7 +836,7 @@ void TestPelvar::databaseErrorsSayWhatHappenedInSlovenian()
     } catch (const EplError &e) {
         QCOMPARE(int(e.Kind()), int(TplErrorKind::ekReadOnly));
         QVERIFY2(e.UserMessage().contains(QStringLiteral("samo za branje")), qPrintable(e.UserMessage()));
-        QVERIFY(e.Message().contains(QLatin1String("SQL error"))); // the details stay for the log
+        QVERIFY2(e.Message().contains(QLatin1String("read"), Qt::CaseInsensitive), qPrintable(e.Message())); // details for the log
     }
     QCOMPARE(a->GetAttrAsText(QStringLiteral("TELEFON")), QStringLiteral("01 234 56 78"));
     ExecSql(TTestDatabase::UsePostgres() ? QStringLiteral("SET default_transaction_read_only = off") : QStringLiteral("PRAGMA query_only = 0"));

@@ -1,10 +1,12 @@
 #include "fmPleaseWait.h"
 
+#include "pelvar/plDatabase.h"
 #include "toolkit/Graphics.h"
 #include "tovlet/core/Tovlet.h"
 
 #include <QApplication>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -14,13 +16,67 @@ namespace tovlet {
 namespace {
 QPointer<TfmPleaseWait> GDialog;
 
+// Escape while the database waits for a lock ends the wait.
+class TLockWaitEscape : public QObject
+{
+public:
+    bool Cancelled = false;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
+            Cancelled = true;
+            return true;
+        }
+        return false;
+    }
+};
+
+std::unique_ptr<TLockWaitEscape> GLockWait;
+
+// Waiting for a lock another workstation holds: after a moment the user sees
+// the please-wait window and may give up with Escape; the wait never runs
+// past MaxLockWaitMs.
+bool LockWait(int waitedMs)
+{
+    if (!qApp || !qobject_cast<QApplication *>(qApp))
+        return waitedMs < pelvar::DefaultLockWaitMs;
+    if (!GLockWait) {
+        GLockWait = std::make_unique<TLockWaitEscape>();
+        qApp->installEventFilter(GLockWait.get());
+    }
+    bool goOn = waitedMs < MaxLockWaitMs && !GLockWait->Cancelled;
+    if (goOn && waitedMs >= 300 && !GDialog)
+        EnsureDialog(QStringLiteral("Čakam na podatke"),
+                     QStringLiteral("Podatke uporablja drug program ali delovna postaja. Tipka Esc prekine čakanje."));
+    QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers);
+    goOn = goOn && !GLockWait->Cancelled;
+    if (!goOn) {
+        qApp->removeEventFilter(GLockWait.get());
+        GLockWait.reset();
+        if (GDialog && GDialog->AdditionalText()->text().contains(QLatin1String("Esc prekine")))
+            FreeDialog();
+    }
+    return goOn;
+}
+
+void Initialization()
+{
+    pelvar::SetLockWaitHandler(&LockWait);
+}
+
 void Finalization()
 {
+    pelvar::SetLockWaitHandler({});
+    if (GLockWait && qApp)
+        qApp->removeEventFilter(GLockWait.get());
+    GLockWait.reset();
     delete GDialog.data();
 }
 } // namespace
 
-TOVLET_UNIT(fmPleaseWait, upFmPleaseWait, nullptr, Finalization);
+TOVLET_UNIT(fmPleaseWait, upFmPleaseWait, Initialization, Finalization);
 
 TIAnimatedLabel::TIAnimatedLabel(QWidget *parent)
     : QWidget(parent)

@@ -63,4 +63,9 @@ TOVLET_EXPORT void EnsureDialog(const QString &Caption = {}, const QString &Addi
 TOVLET_EXPORT TfmPleaseWait *PleaseWaitDialog();
 TOVLET_EXPORT void FreeDialog();
 
+// While the package is loaded, a statement waiting for a database lock held
+// elsewhere shows this window after 300 ms ("Čakam na podatke"); Escape
+// gives up, and no wait runs longer than this.
+inline constexpr int MaxLockWaitMs = 30000;
+
 } // namespace tovlet

@@ -1,5 +1,7 @@
 #include "DemoMainWindow.h"
 
+#include "marvok/Idialogs.h"
+#include "marvok/Ilog.h"
 #include "toolkit/Exception.h"
 #include "toolkit/SqlDataSet.h"
 #include "DemoPatientCard.h"
@@ -152,7 +154,8 @@ void TDemoMainWindow::RebuildUseCases()
                 FToolBar->addAction(ActionFor(list.GetItem(i)));
             }
     } catch (const toolkit::Exception &e) {
-        statusBar()->showMessage(QStringLiteral("Primerov uporabe ni mogoče prikazati: %1").arg(e.Message()));
+        marvok::ILog(e.Message());
+        statusBar()->showMessage(QStringLiteral("Primerov uporabe ni mogoče prikazati: %1").arg(e.UserMessage()));
     }
 }
 
@@ -171,8 +174,8 @@ void TDemoMainWindow::Run(const QString &code)
     } else if (code == QLatin1String("UC_PREVERI"))
         RunLongCheck();
     else if (code == QLatin1String("UC_OPROGRAMU"))
-        QMessageBox::about(this, QStringLiteral("O programu"),
-                           QStringLiteral("Tovlet – demo ambulanta\nKnjižnica za zdravstveni informacijski sistem."));
+        marvok::IMessageDlg(QStringLiteral("Tovlet – demo ambulanta\nKnjižnica za zdravstveni informacijski sistem."),
+                            marvok::mtInformation, marvok::mbOK);
     else
         statusBar()->showMessage(QStringLiteral("Primer uporabe »%1« bo na voljo kmalu.").arg(code), 4000);
 }
@@ -256,7 +259,8 @@ void TDemoMainWindow::CustomiseToolBar()
         g->aiUCProvider()->SaveUCList(tb, &chosen, nullptr);
         IUCXMLMapper()->SaveGlobals(g, FUseCaseFile);
     } catch (const toolkit::Exception &e) {
-        QMessageBox::critical(this, QStringLiteral("Napaka"), QStringLiteral("Orodne vrstice ni mogoče shraniti.\n%1").arg(e.Message()));
+        marvok::ILog(e.Message());
+        marvok::IMessageDlg(QStringLiteral("Orodne vrstice ni mogoče shraniti.\n%1").arg(e.UserMessage()), marvok::mtError, marvok::mbOK);
     }
     RebuildUseCases();
 }
@@ -282,7 +286,8 @@ void TDemoMainWindow::RefreshPatients()
         statusBar()->showMessage(QStringLiteral("Pacientov: %1   Baza: %2").arg(row).arg(FDatabaseFolder));
     } catch (const toolkit::Exception &e) {
         FPatients->setRowCount(0);
-        statusBar()->showMessage(QStringLiteral("Napaka pri branju pacientov: %1").arg(e.Message()));
+        marvok::ILog(e.Message());
+        statusBar()->showMessage(QStringLiteral("Napaka pri branju pacientov: %1").arg(e.UserMessage()));
     }
     FPatients->resizeColumnsToContents();
 }

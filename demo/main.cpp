@@ -64,7 +64,7 @@ int main(int argc, char *argv[])
         if (headless)
             std::fprintf(stderr, "%s\n%s\n", qPrintable(text), qPrintable(e.Message()));
         else
-            QMessageBox::critical(nullptr, QStringLiteral("Napaka"), text);
+            marvok::IMessageDlg(text, marvok::mtError, marvok::mbOK);
         return 1;
     }
 

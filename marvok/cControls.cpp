@@ -355,7 +355,7 @@ bool WriteField(toolkit::TField *field, const QString &text)
         field->SetText(text);
         return true;
     } catch (const toolkit::Exception &e) {
-        IMessageDlg(e.Message(), mtError, mbOK);
+        IMessageDlg(e.UserMessage(), mtError, mbOK);
         return false;
     }
 }
@@ -396,7 +396,7 @@ void StartEditing(toolkit::TField *field)
     try {
         field->DataSet()->Edit();
     } catch (const toolkit::Exception &e) {
-        IMessageDlg(e.Message(), mtError, mbOK);
+        IMessageDlg(e.UserMessage(), mtError, mbOK);
     }
 }
 

@@ -1,5 +1,8 @@
 #include "Exception.h"
 
+#include <QHash>
+#include <QRegularExpression>
+
 #include <QtGlobal>
 
 namespace toolkit {
@@ -43,6 +46,24 @@ void HandleException(const Exception &e)
         Handler()(e);
     else
         qWarning("%s", e.what());
+}
+
+QString EConvertError::UserMessage() const
+{
+    static const QRegularExpression pattern(QStringLiteral("^'(.*)' is not a valid (integer value|floating point value|date and time|date|time|boolean value)$"),
+                                            QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch m = pattern.match(Message());
+    if (!m.hasMatch())
+        return Message();
+    static const QHash<QString, QString> what{
+        {QStringLiteral("integer value"), QStringLiteral("ni veljavno celo število")},
+        {QStringLiteral("floating point value"), QStringLiteral("ni veljavno število")},
+        {QStringLiteral("date and time"), QStringLiteral("ni veljaven datum s časom")},
+        {QStringLiteral("date"), QStringLiteral("ni veljaven datum")},
+        {QStringLiteral("time"), QStringLiteral("ni veljaven čas")},
+        {QStringLiteral("boolean value"), QStringLiteral("ni veljavna vrednost da/ne")},
+    };
+    return QStringLiteral("»%1« %2.").arg(m.captured(1), what.value(m.captured(2)));
 }
 
 } // namespace toolkit

@@ -44,11 +44,13 @@ public:
     using Exception::Exception;
 };
 
-// Text that does not convert to the wanted type (dates, numbers).
+// Text that does not convert to the wanted type (dates, numbers). The
+// message is the original's English; the user reads it in Slovenian.
 class TOOLKIT_EXPORT EConvertError : public Exception
 {
 public:
     using Exception::Exception;
+    QString UserMessage() const override;
 };
 
 // Misuse of a data set or a field: unknown field, wrong state, read-only.

@@ -276,7 +276,7 @@ void TestMarvokControls::dbEditReportsRefusedTextAndKeepsItForCorrection()
     });
     QTest::keyClicks(&edit, QStringLiteral("31.2.1984"));
     QTest::keyClick(&edit, Qt::Key_Return);
-    QCOMPARE(message, QStringLiteral("'31.2.1984' is not a valid date"));
+    QCOMPARE(message, QStringLiteral("»31.2.1984« ni veljaven datum."));
     // What was typed stays, selected, and the field keeps its value.
     QCOMPARE(edit.text(), QStringLiteral("31.2.1984"));
     QCOMPARE(edit.selectedText(), QStringLiteral("31.2.1984"));

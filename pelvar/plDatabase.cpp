@@ -512,6 +512,14 @@ qint64 NextID(const QString &sequenceName, const QString &connectionName)
 
 void EnsureSystemTables(const QString &connectionName)
 {
+    // Only a missing table is created: a read-only session may still read
+    // rights (PostgreSQL refuses even "create if not exists" there).
+    {
+        QSqlQuery probe(Connection(connectionName));
+        if (probe.exec(QStringLiteral("select 1 from QDAT.PL_SEQUENCE where 1 = 0"))
+            && QSqlQuery(Connection(connectionName)).exec(QStringLiteral("select 1 from QDAT.PL_RIGHT where 1 = 0")))
+            return;
+    }
     ExecSql(QStringLiteral("create table if not exists QDAT.PL_SEQUENCE (SEQ_NAME VARCHAR(60) PRIMARY KEY, SEQ_VALUE BIGINT NOT NULL)"),
             {}, connectionName);
     ExecSql(QStringLiteral("create table if not exists QDAT.PL_RIGHT (ACTION_NAME VARCHAR(200) NOT NULL, CLASS_NAME VARCHAR(60) "

@@ -64,6 +64,7 @@ private Q_SLOTS:
     void damagedOrEmptyFilesAreNamedAndReplacedOnlyWhenAsked_data();
     void damagedOrEmptyFilesAreNamedAndReplacedOnlyWhenAsked();
     void twoFirstStartsAtOnceMakeOneDatabase();
+    void readOnlyDatabaseIsSaidAtStart();
 };
 
 void TestDemo::menusFollowTheContext_data()
@@ -342,6 +343,31 @@ void TestDemo::twoFirstStartsAtOnceMakeOneDatabase()
         pelvar::CloseConnection();
     }
 #endif
+}
+
+void TestDemo::readOnlyDatabaseIsSaidAtStart()
+{
+    tovlet::TPackageScope package;
+    QTemporaryDir dir;
+    OpenDemoDatabase(dir.path());
+    pelvar::CloseConnection();
+    const QString qdat = dir.filePath(QStringLiteral("qdat.sqlite"));
+    // Even the superuser cannot write an immutable file: as a read-only share would be.
+    if (QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("+i"), qdat}) != 0)
+        QSKIP("chattr is not available here");
+    struct TUndo
+    {
+        QString File;
+        ~TUndo() { QProcess::execute(QStringLiteral("chattr"), {QStringLiteral("-i"), File}); }
+    } undo{qdat};
+    QString said;
+    try {
+        OpenDemoDatabase(dir.path());
+    } catch (const toolkit::Exception &e) {
+        said = e.UserMessage();
+    }
+    QVERIFY2(said.contains(QStringLiteral("samo za branje")) && said.contains(QDir::toNativeSeparators(qdat)), qPrintable(said));
+    QVERIFY(!QSqlDatabase::database(QStringLiteral("_ZDR"), false).isOpen());
 }
 
 void TestDemo::patientCardAsksBeforeLosingChanges()

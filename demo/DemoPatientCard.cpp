@@ -1,6 +1,7 @@
 #include "DemoPatientCard.h"
 
 #include "pelvar/plMeta.h"
+#include "toolkit/Exception.h"
 
 #include <QFormLayout>
 
@@ -39,8 +40,12 @@ TdlgPacient::TdlgPacient(QWidget *parent)
         FEdits << e;
         // Each finished field goes into the object, which then shows as changed.
         connect(e, &QLineEdit::editingFinished, this, [this] {
-            if (toolkit::TDataSet *ds = FSource.DataSet(); ds && ds->State() == toolkit::TDataSetState::dsEdit)
-                ds->Post();
+            try {
+                if (toolkit::TDataSet *ds = FSource.DataSet(); ds && ds->State() == toolkit::TDataSetState::dsEdit)
+                    ds->Post();
+            } catch (const toolkit::Exception &e) {
+                toolkit::HandleException(e); // the text stays in the edit
+            }
         });
         connect(e, &QLineEdit::textChanged, this, &TdlgPacient::MarkRequired);
     }

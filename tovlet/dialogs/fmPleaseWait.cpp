@@ -16,7 +16,9 @@ namespace tovlet {
 namespace {
 QPointer<TfmPleaseWait> GDialog;
 
-// Escape while the database waits for a lock ends the wait.
+// Escape while the database waits for a lock ends the wait. Any other
+// input is held back meanwhile: a click that started another save would
+// re-enter the database connection that is waiting.
 class TLockWaitEscape : public QObject
 {
 public:
@@ -25,11 +27,23 @@ public:
 protected:
     bool eventFilter(QObject *, QEvent *event) override
     {
-        if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape) {
-            Cancelled = true;
+        switch (event->type()) {
+        case QEvent::KeyPress:
+            if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Escape)
+                Cancelled = true;
             return true;
+        case QEvent::KeyRelease:
+        case QEvent::Shortcut:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::TouchBegin:
+        case QEvent::Close:
+            return true;
+        default:
+            return false;
         }
-        return false;
     }
 };
 

@@ -4,10 +4,11 @@
 
 namespace pelvar {
 
-EplError::EplError(QString message, TplErrorKind kind, QString userMessage)
+EplError::EplError(QString message, TplErrorKind kind, QString userMessage, QString code)
     : toolkit::Exception(std::move(message))
     , FKind(kind)
     , FUserMessage(std::move(userMessage))
+    , FCode(std::move(code))
 {
 }
 

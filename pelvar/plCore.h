@@ -81,14 +81,17 @@ enum class TplErrorKind {
 class PELVAR_EXPORT EplError : public toolkit::Exception
 {
 public:
-    explicit EplError(QString message, TplErrorKind kind = TplErrorKind::ekOther, QString userMessage = {});
+    explicit EplError(QString message, TplErrorKind kind = TplErrorKind::ekOther, QString userMessage = {}, QString code = {});
     TplErrorKind Kind() const { return FKind; }
+    // The database's own error code (SQLite result code, PostgreSQL SQLSTATE).
+    QString Code() const { return FCode; }
     // The given user message, else the kind's own text.
     QString UserMessage() const override;
 
 private:
     TplErrorKind FKind;
     QString FUserMessage;
+    QString FCode;
 };
 
 // Raises the layer's "not implemented" error.

@@ -116,6 +116,9 @@ sqlite3 *SqliteHandle(const QSqlDatabase &db)
     return *static_cast<sqlite3 *const *>(h.data());
 }
 
+// The session's lock_timeout: one step of waiting for a lock.
+constexpr int PgLockStepMs = 250;
+
 TplLockWaitHandler &LockWaitHandler()
 {
     static TplLockWaitHandler handler;
@@ -272,7 +275,7 @@ void SetUpPgSession(const QString &connectionName)
         "CREATE OR REPLACE FUNCTION qdat.nvl(anyelement, anyelement) RETURNS anyelement LANGUAGE sql IMMUTABLE "
         "AS $$ SELECT coalesce($1, $2) $$",
         "SET search_path TO qdat, pg_catalog, public",
-        "SET lock_timeout = '5s'",
+        "SET lock_timeout = '250ms'",
         "SET statement_timeout = '60s'",
     };
     QSqlDatabase db = QSqlDatabase::database(connectionName, false);
@@ -413,7 +416,7 @@ TplErrorKind ErrorKindOf(const QSqlError &error)
 namespace {
 [[noreturn]] void RaiseSqlError(const QSqlError &error, const QString &sql)
 {
-    throw EplError(QStringLiteral("SQL error: %1\n%2").arg(error.text(), sql), ErrorKindOf(error));
+    throw EplError(QStringLiteral("SQL error: %1\n%2").arg(error.text(), sql), ErrorKindOf(error), {}, error.nativeErrorCode());
 }
 } // namespace
 
@@ -421,9 +424,42 @@ namespace {
 QSqlQuery ExecSqlOnce(const QString &sql, const QVariantList &binds, const QString &connectionName);
 }
 
+namespace {
+// A PostgreSQL statement waits for a lock in short steps (the session's
+// lock_timeout), so that between them the framework can show that it waits
+// and the user can give up. Inside a transaction a savepoint keeps a step
+// that timed out from ending the transaction.
+QSqlQuery ExecPgWaitingForLocks(const QString &sql, const QVariantList &binds, const QString &connectionName)
+{
+    const bool inTransaction = InTransactionOn(connectionName);
+    const QString savepoint = QStringLiteral("tovlet_lock_wait");
+    for (int waited = 0;;) {
+        if (inTransaction)
+            ExecSqlOnce(QStringLiteral("SAVEPOINT ") + savepoint, {}, connectionName);
+        try {
+            QSqlQuery q = ExecSqlOnce(sql, binds, connectionName);
+            if (inTransaction)
+                ExecSqlOnce(QStringLiteral("RELEASE SAVEPOINT ") + savepoint, {}, connectionName);
+            return q;
+        } catch (const EplError &e) {
+            if (e.Code() != QLatin1String("55P03"))
+                throw;
+            if (inTransaction)
+                ExecSqlOnce(QStringLiteral("ROLLBACK TO SAVEPOINT ") + savepoint, {}, connectionName);
+            waited += PgLockStepMs;
+            const bool goOn = LockWaitHandler() ? LockWaitHandler()(waited) : waited < DefaultLockWaitMs;
+            if (!goOn)
+                throw;
+        }
+    }
+}
+} // namespace
+
 QSqlQuery ExecSql(const QString &sql, const QVariantList &binds, const QString &connectionName)
 {
     try {
+        if (PgParams().contains(connectionName))
+            return ExecPgWaitingForLocks(sql, binds, connectionName);
         return ExecSqlOnce(sql, binds, connectionName);
     } catch (const EplError &e) {
         const bool lost = e.Kind() == TplErrorKind::ekConnectionLost || e.Kind() == TplErrorKind::ekNotOpen;

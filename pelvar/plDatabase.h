@@ -59,7 +59,8 @@ PELVAR_EXPORT QString TranslateSql(const QString &sql, TplDialect dialect);
 // milliseconds waited so far; false gives up (the statement fails with
 // ekLocked). Without a handler the wait ends after DefaultLockWaitMs. The
 // framework installs one that shows the please-wait window, which Escape
-// cancels. On PostgreSQL the session's lock_timeout (5 s) bounds the wait.
+// cancels. On PostgreSQL the statement waits in steps of the session's
+// lock_timeout (250 ms) and the handler is asked between them.
 using TplLockWaitHandler = std::function<bool(int waitedMs)>;
 inline constexpr int DefaultLockWaitMs = 5000;
 PELVAR_EXPORT void SetLockWaitHandler(TplLockWaitHandler handler);

@@ -54,10 +54,12 @@ void CheckWritable(const QString &folder)
     QSqlDatabase db = pelvar::Connection();
     for (const char *schema : {"main", "QDAT"}) {
         QSqlQuery q(db);
-        const bool ok = q.exec(QStringLiteral("PRAGMA %1.user_version").arg(QLatin1String(schema))) && q.next();
-        const int version = ok ? q.value(0).toInt() : 0;
+        if (!q.exec(QStringLiteral("PRAGMA %1.user_version").arg(QLatin1String(schema))) || !q.next())
+            continue; // nothing read, nothing to write back
+        const int version = q.value(0).toInt();
         QSqlQuery w(db);
-        if (!w.exec(QStringLiteral("PRAGMA %1.user_version = %2").arg(QLatin1String(schema)).arg(version))) {
+        if (!w.exec(QStringLiteral("PRAGMA %1.user_version = %2").arg(QLatin1String(schema)).arg(version))
+            && pelvar::ErrorKindOf(w.lastError()) == pelvar::TplErrorKind::ekReadOnly) {
             const QString file = QDir(folder).filePath(QLatin1String(qstrcmp(schema, "main") == 0 ? MainName : QdatName));
             Fail(w.lastError().text(),
                  QStringLiteral("Baza %1 je samo za branje, zato vnosov ne bi bilo mogoče shraniti. Preverite pravice "
@@ -83,7 +85,8 @@ TDemoDatabase OpenDemoDatabase(const QString &folder, const TConfirmFreshStart &
 
     // One instance at a time decides whether to create; the others wait.
     QLockFile lock(QDir(folder).filePath(QStringLiteral("tovlet-demo.lock")));
-    lock.setStaleLockTime(60000);
+    // Stale only when its owner is gone, however long the owner asks its user.
+    lock.setStaleLockTime(0);
     if (!lock.tryLock(30000))
         Fail(QStringLiteral("Lock %1 is held by another instance").arg(QDir(folder).filePath(QStringLiteral("tovlet-demo.lock"))),
              QStringLiteral("Drug zagon programa ravno pripravlja bazo v mapi %1. Poskusite znova čez nekaj trenutkov.")
@@ -92,19 +95,21 @@ TDemoDatabase OpenDemoDatabase(const QString &folder, const TConfirmFreshStart &
 
     // An empty file next to a real one is damage, not a first start.
     const bool qdatMissing = Missing(qdat), mainMissing = Missing(main);
-    const bool emptyButPresent = (qdatMissing && QFileInfo::exists(qdat)) && !mainMissing;
+    const bool emptyButPresent = qdatMissing && !mainMissing; // gone or emptied beside a used main file
     if (emptyButPresent) {
-        const QString question = QStringLiteral("Datoteka %1 je prazna: pacientov, ki so bili v njej, ni več. Jo obnovite iz "
+        const QString question = QStringLiteral("Datoteka %1 je prazna ali je ni: pacientov, ki so bili v njej, ni več. Jo obnovite iz "
                                                 "varnostne kopije (Ne), ali naj začnem z novo, prazno ambulanto (Da)? "
                                                 "Prazna datoteka ostane shranjena ob novi.")
                                      .arg(QDir::toNativeSeparators(qdat));
         if (!confirm || !confirm(question))
             Fail(QStringLiteral("%1 is empty").arg(qdat),
-                 QStringLiteral("Datoteka %1 je prazna. Obnovite jo iz varnostne kopije.").arg(QDir::toNativeSeparators(qdat)),
+                 QStringLiteral("Datoteka %1 je prazna ali je ni. Obnovite jo iz varnostne kopije.").arg(QDir::toNativeSeparators(qdat)),
                  pelvar::TplErrorKind::ekDamaged);
-        result.SetAside = SetAside(qdat);
+        if (QFileInfo::exists(qdat))
+            result.SetAside = SetAside(qdat);
     }
     result.Created = Missing(qdat);
+    const bool mainCreated = Missing(main);
 
     try {
         pelvar::OpenSqliteConnection(main, qdat);
@@ -136,6 +141,8 @@ TDemoDatabase OpenDemoDatabase(const QString &folder, const TConfirmFreshStart &
         // only what this process created goes (the lock keeps others out).
         if (result.Created)
             QFile::remove(qdat);
+        if (mainCreated)
+            QFile::remove(main);
         throw;
     }
     return result;

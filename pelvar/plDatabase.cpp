@@ -125,16 +125,48 @@ TplLockWaitHandler &LockWaitHandler()
     return handler;
 }
 
+// Set while a statement waits for a lock: the watcher may run the event
+// loop meanwhile, and nothing it runs may use the database (the waiting
+// connection cannot be re-entered). Reset, with the watcher told, when the
+// statement is done either way.
+bool GLockWaiting = false;
+bool GWaitedForLock = false;
+
+bool AskLockWait(int waited)
+{
+    GWaitedForLock = true;
+    GLockWaiting = true;
+    const bool goOn = LockWaitHandler() ? LockWaitHandler()(waited) : waited < DefaultLockWaitMs;
+    GLockWaiting = false;
+    return goOn;
+}
+
+// Ends a statement's wait for the watcher (it closes its window).
+struct TLockWaitScope
+{
+    ~TLockWaitScope()
+    {
+        if (GWaitedForLock && !GLockWaiting) {
+            GWaitedForLock = false;
+            if (LockWaitHandler())
+                LockWaitHandler()(-1);
+        }
+    }
+};
+
+void RefuseWhileWaiting()
+{
+    if (GLockWaiting)
+        throw EplError(QStringLiteral("The database was used while a statement waited for a lock"), TplErrorKind::ekLocked);
+}
+
 // SQLite asks this while a statement waits for a lock held by another
 // connection: wait a slice, then ask whoever watches (the user may cancel).
 int SqliteBusy(void *, int count)
 {
     constexpr int slice = 50;
     QThread::msleep(slice);
-    const int waited = (count + 1) * slice;
-    if (LockWaitHandler())
-        return LockWaitHandler()(waited) ? 1 : 0;
-    return waited < DefaultLockWaitMs ? 1 : 0;
+    return AskLockWait((count + 1) * slice) ? 1 : 0;
 }
 
 void RegisterBuiltins()
@@ -186,12 +218,27 @@ void RegisterSqliteFunction(const QString &name, int argCount, TplSqlFunction fu
 }
 
 namespace {
-[[noreturn]] void RaiseDamaged(const QString &file, const QString &details)
+// Only what SQLite says of the file itself is damage; a lock, missing rights
+// or an unreachable share are said as what they are.
+[[noreturn]] void RaiseOpenError(const QString &file, const QString &details)
 {
-    throw EplError(details, TplErrorKind::ekDamaged,
-                   QStringLiteral("Datoteka baze %1 je poškodovana ali ni baza podatkov. Obnovite jo iz varnostne kopije "
-                                  "ali se obrnite na skrbnika sistema.")
-                       .arg(QDir::toNativeSeparators(file)));
+    const QString text = details.toLower();
+    const QString name = QDir::toNativeSeparators(file);
+    if (text.contains(QLatin1String("not a database")) || text.contains(QLatin1String("malformed"))
+        || text.contains(QLatin1String("corrupt")) || text.contains(QLatin1String("integrity check")))
+        throw EplError(details, TplErrorKind::ekDamaged,
+                       QStringLiteral("Datoteka baze %1 je poškodovana ali ni baza podatkov. Obnovite jo iz varnostne kopije "
+                                      "ali se obrnite na skrbnika sistema.")
+                           .arg(name));
+    if (text.contains(QLatin1String("locked")) || text.contains(QLatin1String("busy")))
+        throw EplError(details, TplErrorKind::ekLocked,
+                       QStringLiteral("Datoteko baze %1 ima zaklenjeno drug program. Poskusite znova čez nekaj trenutkov.").arg(name));
+    if (text.contains(QLatin1String("readonly")) || text.contains(QLatin1String("read-only")))
+        throw EplError(details, TplErrorKind::ekReadOnly,
+                       QStringLiteral("Baza %1 je samo za branje. Preverite pravice datoteke in mape.").arg(name));
+    throw EplError(details, TplErrorKind::ekNotOpen,
+                   QStringLiteral("Datoteke baze %1 ni mogoče odpreti. Preverite, ali je mapa dosegljiva in ali imate pravice.")
+                       .arg(name));
 }
 } // namespace
 
@@ -202,16 +249,18 @@ void OpenSqliteConnection(const QString &mainFile, const QString &qdatFile, cons
     try {
         db = toolkit::OpenSqliteDatabase(connectionName, mainFile, {{QStringLiteral("QDAT"), qdatFile}});
     } catch (const toolkit::EDatabaseError &e) {
-        RaiseDamaged(e.Message().contains(qdatFile) ? qdatFile : mainFile, e.Message());
+        RaiseOpenError(e.Message().contains(qdatFile) ? qdatFile : mainFile, e.Message());
     }
     // A garbled page is found now, with the file it is in, not at some
     // later save.
     for (const auto &[schema, file] : {std::pair{QStringLiteral("main"), mainFile}, std::pair{QStringLiteral("QDAT"), qdatFile}}) {
-        const QString problem = toolkit::SqliteQuickCheck(db, schema);
-        if (!problem.isEmpty()) {
+        QString error;
+        const QString problem = toolkit::SqliteQuickCheck(db, schema, &error);
+        if (!problem.isEmpty() || !error.isEmpty()) {
             db = QSqlDatabase();
             toolkit::CloseDatabase(connectionName);
-            RaiseDamaged(file, QStringLiteral("Integrity check of '%1' failed: %2").arg(file, problem));
+            // Rows of the check name damaged pages; a check refused says why (a lock, no rights).
+            RaiseOpenError(file, problem.isEmpty() ? error : QStringLiteral("Integrity check of '%1' failed: %2").arg(file, problem));
         }
     }
     Dialects().insert(connectionName, TplDialect::dlSQLite);
@@ -406,7 +455,9 @@ TplErrorKind ErrorKindOf(const QSqlError &error)
         || code == QLatin1String("25006"))
         return TplErrorKind::ekReadOnly;
     if (code.startsWith(QLatin1String("08")) || code == QLatin1String("57P01") || code == QLatin1String("57P02")
-        || code == QLatin1String("57P03") || error.type() == QSqlError::ConnectionError
+        || code == QLatin1String("57P03")
+        // SQLite's driver tags failed steps as connection errors too; its codes are numbers.
+        || (error.type() == QSqlError::ConnectionError && !code.isEmpty() && !code.at(0).isDigit())
         || text.contains(QLatin1String("server closed the connection")) || text.contains(QLatin1String("no connection to the server"))
         || text.contains(QLatin1String("terminating connection")) || text.contains(QLatin1String("connection to server")))
         return TplErrorKind::ekConnectionLost;
@@ -446,9 +497,10 @@ QSqlQuery ExecPgWaitingForLocks(const QString &sql, const QVariantList &binds, c
                 throw;
             if (inTransaction)
                 ExecSqlOnce(QStringLiteral("ROLLBACK TO SAVEPOINT ") + savepoint, {}, connectionName);
+            if (inTransaction)
+                ExecSqlOnce(QStringLiteral("RELEASE SAVEPOINT ") + savepoint, {}, connectionName);
             waited += PgLockStepMs;
-            const bool goOn = LockWaitHandler() ? LockWaitHandler()(waited) : waited < DefaultLockWaitMs;
-            if (!goOn)
+            if (!AskLockWait(waited))
                 throw;
         }
     }
@@ -457,6 +509,8 @@ QSqlQuery ExecPgWaitingForLocks(const QString &sql, const QVariantList &binds, c
 
 QSqlQuery ExecSql(const QString &sql, const QVariantList &binds, const QString &connectionName)
 {
+    RefuseWhileWaiting();
+    const TLockWaitScope waitScope;
     try {
         if (PgParams().contains(connectionName))
             return ExecPgWaitingForLocks(sql, binds, connectionName);
@@ -576,6 +630,8 @@ TplSession::~TplSession() = default;
 
 void TplSession::StartTransaction(const QString &reason)
 {
+    RefuseWhileWaiting();
+    const TLockWaitScope waitScope;
     if (FDepth++ > 0)
         return;
     PlLog(QStringLiteral("StartTransaction (%1)").arg(reason));
@@ -625,11 +681,12 @@ void TplSession::Commit(const QString &reason)
     if (--FDepth > 0)
         return;
     PlLog(QStringLiteral("Commit (%1)").arg(reason));
+    const TLockWaitScope waitScope;
     QSqlDatabase db = Connection(FConnectionName);
     if (!db.commit()) {
-        const QString err = db.lastError().text();
+        const QSqlError err = db.lastError();
         db.rollback();
-        throw EplError(QStringLiteral("Commit (%1): %2").arg(reason, err));
+        throw EplError(QStringLiteral("Commit (%1): %2").arg(reason, err.text()), ErrorKindOf(err), {}, err.nativeErrorCode());
     }
 }
 

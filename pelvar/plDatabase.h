@@ -57,7 +57,10 @@ PELVAR_EXPORT QString TranslateSql(const QString &sql, TplDialect dialect);
 // While a statement on the embedded database waits for a lock another
 // program or workstation holds, the handler is asked every 50 ms with the
 // milliseconds waited so far; false gives up (the statement fails with
-// ekLocked). Without a handler the wait ends after DefaultLockWaitMs. The
+// ekLocked). When the statement is done, either way, it is called once with
+// -1. While the handler runs, the database may not be used (an error of
+// kind ekLocked says so). Without a handler the wait ends after
+// DefaultLockWaitMs. The
 // framework installs one that shows the please-wait window, which Escape
 // cancels. On PostgreSQL the statement waits in steps of the session's
 // lock_timeout (250 ms) and the handler is asked between them.

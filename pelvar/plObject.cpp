@@ -351,6 +351,16 @@ void TplPerObject::PostData()
     Changed(TplNotifyAction::naPosted);
 }
 
+void TplPerObject::RevertToStored()
+{
+    FEdit.reset();
+    if (IsNew() || !FDirty || FStored.size() != FValues.size())
+        return;
+    FValues = FStored;
+    FDirty = false;
+    Changed(TplNotifyAction::naCanceled);
+}
+
 void TplPerObject::CancelData()
 {
     if (!FEdit)

@@ -59,6 +59,9 @@ public:
     bool IsEditing() const { return FEdit.has_value(); }
     void PostData();
     void CancelData();
+    // Drops posted changes that were never saved (the values as last read
+    // or saved come back); nothing for a new object.
+    void RevertToStored();
     // Saving an existing object writes only the attributes it changed, after
     // checking that nobody else saved the row since it was read (its audit
     // stamp and the values of those attributes): EplError of kind ekChanged

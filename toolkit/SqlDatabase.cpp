@@ -163,11 +163,15 @@ void ExecuteSqlScript(QSqlDatabase db, const QString &script)
 
 namespace toolkit {
 
-QString SqliteQuickCheck(const QSqlDatabase &db, const QString &schema)
+QString SqliteQuickCheck(const QSqlDatabase &db, const QString &schema, QString *error)
 {
     QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("PRAGMA %1.quick_check(5)").arg(schema)))
-        return q.lastError().text();
+    // A check that cannot run (a lock, no rights) says nothing of the file.
+    if (!q.exec(QStringLiteral("PRAGMA %1.quick_check(5)").arg(schema))) {
+        if (error)
+            *error = q.lastError().text();
+        return {};
+    }
     QStringList problems;
     while (q.next())
         if (q.value(0).toString() != QLatin1String("ok"))

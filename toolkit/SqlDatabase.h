@@ -25,8 +25,9 @@ TOOLKIT_EXPORT QSqlDatabase OpenSqliteDatabase(const QString &connectionName, co
                                                const QList<TSqliteAttachment> &attachments);
 TOOLKIT_EXPORT void CloseDatabase(const QString &connectionName);
 // SQLite's quick integrity check of one schema ("main" or an attached one):
-// empty when the file is sound, else what is wrong.
-TOOLKIT_EXPORT QString SqliteQuickCheck(const QSqlDatabase &db, const QString &schema);
+// empty when the file is sound, else what is wrong. A check that could not
+// run leaves its reason in `error` (and returns empty).
+TOOLKIT_EXPORT QString SqliteQuickCheck(const QSqlDatabase &db, const QString &schema, QString *error = nullptr);
 
 // A script from a file or a Qt resource (UTF-8); raises Exception naming it when missing.
 TOOLKIT_EXPORT QString ReadSqlScript(const QString &path);

@@ -416,6 +416,9 @@ void TestDialogs::failedSaveKeepsTheDialogAndWhatWasTyped()
     if (fault == QLatin1String("elsewhere")) // the other workstation's telephone is never lost
         QCOMPARE(FDb->Scalar(QStringLiteral("select TELEFON from QDAT.PACIENT where ID = 1")).toString(), QStringLiteral("041 999 999"));
     QCOMPARE(FDb->Scalar(QStringLiteral("select IME from QDAT.PACIENT where ID = 1")).toString(), closes ? QStringLiteral("Marija") : theirName);
+    // Cancelled after all: the shared object holds no unsaved name for other windows.
+    QVERIFY(!obj->IsModified());
+    QCOMPARE(obj->GetAttrAsText(QStringLiteral("IME")), closes ? QStringLiteral("Marija") : theirName);
 }
 
 void TestDialogs::lockHeldElsewhereShowsPleaseWaitAndEscapeGivesUp()

@@ -380,11 +380,8 @@ void WakeWaiting()
 
 void SweepTick(QTimer *timer)
 {
-    // Re-arming gives the timer a new identity, so that it keeps ticking in
-    // a message loop entered below (a close path that asks the user, or calls
-    // CloseAllDialogs again); Qt does not deliver a timer's event while the
-    // same timer's handler runs.
-    timer->start();
+    // While a dialog's close asks its user something, the sweep waits: Qt
+    // does not deliver a timer's event while the same timer's handler runs.
     TdlgZDR *next = nullptr;
     const QList<TdlgZDR *> forms = Registry();
     for (auto it = forms.crbegin(); it != forms.crend(); ++it)
@@ -419,6 +416,11 @@ void TdlgZDR::CloseAllDialogs()
         QObject::connect(timer, &QTimer::timeout, timer, [timer] { SweepTick(timer); });
         GCloseTimer = timer;
         timer->start();
+    } else if (!GClosing.isEmpty()) {
+        // Called from a close the sweep is making: re-arming gives the timer
+        // a new identity, so that it ticks in the wait below instead of
+        // waiting for the tick that called us (which would never end).
+        GCloseTimer->start();
     }
     // The sweep runs in a message loop here until every dialog is closed
     // (or is being closed by a caller further up); modal dialogs closed by it

@@ -123,10 +123,12 @@ void TdlgZdrBoEdit::OnOkClick()
 bool TdlgZdrBoEdit::SaveKeepingInput()
 {
     FOverwrite = false;
+    FSaveFailed = true; // until the save went through
     for (;;) {
         try {
             DoSaveData();
             FOverwrite = false;
+            FSaveFailed = false;
             return true;
         } catch (const pelvar::EplError &e) {
             FOverwrite = false;
@@ -161,6 +163,11 @@ bool TdlgZdrBoEdit::SaveKeepingInput()
 void TdlgZdrBoEdit::OnCancelClick()
 {
     DoCancelData();
+    // Edits a failed save had posted into the object go too: the user
+    // cancelled them, and other windows showing the object must not keep them.
+    if (FBoPerObject && FSaveFailed)
+        FBoPerObject->RevertToStored();
+    FSaveFailed = false;
     SetOK(false);
     FCancelling = true; // an explicit Cancel asks nothing more
     done(QDialog::Rejected);

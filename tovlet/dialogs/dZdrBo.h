@@ -59,6 +59,7 @@ protected:
 private:
     void UpdateOKLook();
     bool FOverwrite = false;
+    bool FSaveFailed = false;
     pelvar::TplPerObject *FBoPerObject = nullptr;
     TIEditDialogNotifier *FNotifier = nullptr;
     bool FCancelling = false;

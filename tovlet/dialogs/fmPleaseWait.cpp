@@ -47,32 +47,33 @@ protected:
     }
 };
 
-std::unique_ptr<TLockWaitEscape> GLockWait;
+TLockWaitEscape GLockWait;
+bool GLockWindowShown = false;
 
 // Waiting for a lock another workstation holds: after a moment the user sees
 // the please-wait window and may give up with Escape; the wait never runs
-// past MaxLockWaitMs.
+// past MaxLockWaitMs. -1: the wait is over.
 bool LockWait(int waitedMs)
 {
-    if (!qApp || !qobject_cast<QApplication *>(qApp))
-        return waitedMs < pelvar::DefaultLockWaitMs;
-    if (!GLockWait) {
-        GLockWait = std::make_unique<TLockWaitEscape>();
-        qApp->installEventFilter(GLockWait.get());
+    if (waitedMs < 0) {
+        GLockWait.Cancelled = false;
+        if (GLockWindowShown)
+            FreeDialog();
+        GLockWindowShown = false;
+        return false;
     }
-    bool goOn = waitedMs < MaxLockWaitMs && !GLockWait->Cancelled;
-    if (goOn && waitedMs >= 300 && !GDialog)
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+        return waitedMs < pelvar::DefaultLockWaitMs;
+    if (waitedMs < MaxLockWaitMs && !GLockWait.Cancelled && waitedMs >= 300 && !GDialog) {
         EnsureDialog(QStringLiteral("Čakam na podatke"),
                      QStringLiteral("Podatke uporablja drug program ali delovna postaja. Tipka Esc prekine čakanje."));
-    QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers);
-    goOn = goOn && !GLockWait->Cancelled;
-    if (!goOn) {
-        qApp->removeEventFilter(GLockWait.get());
-        GLockWait.reset();
-        if (GDialog && GDialog->AdditionalText()->text().contains(QLatin1String("Esc prekine")))
-            FreeDialog();
+        GLockWindowShown = true;
     }
-    return goOn;
+    // Only while events run here is input held back (but for Escape).
+    qApp->installEventFilter(&GLockWait);
+    QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers);
+    qApp->removeEventFilter(&GLockWait);
+    return waitedMs < MaxLockWaitMs && !GLockWait.Cancelled;
 }
 
 void Initialization()
@@ -83,9 +84,8 @@ void Initialization()
 void Finalization()
 {
     pelvar::SetLockWaitHandler({});
-    if (GLockWait && qApp)
-        qApp->removeEventFilter(GLockWait.get());
-    GLockWait.reset();
+    GLockWait.Cancelled = false;
+    GLockWindowShown = false;
     delete GDialog.data();
 }
 } // namespace

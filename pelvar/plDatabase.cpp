@@ -301,7 +301,7 @@ bool OpenPg(const QString &connectionName, const TPgParams &p, QString *error)
     db.setPassword(p.Password);
     // A lock held elsewhere or a runaway statement must not freeze the
     // user interface without end.
-    db.setConnectOptions(QStringLiteral("connect_timeout=5"));
+    db.setConnectOptions(QStringLiteral("connect_timeout=2"));
     if (db.open())
         return true;
     if (error)
@@ -349,9 +349,10 @@ bool ReconnectPg(const QString &connectionName)
     if (it == PgParams().cend())
         return false;
     QString error;
-    for (int attempt = 0; attempt < 5; ++attempt) {
+    // At most about seven seconds: the user waits for this.
+    for (int attempt = 0; attempt < 3; ++attempt) {
         if (attempt > 0)
-            QThread::msleep(400);
+            QThread::msleep(300);
         if (OpenPg(connectionName, *it, &error)) {
             try {
                 SetUpPgSession(connectionName);

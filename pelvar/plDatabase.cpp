@@ -531,7 +531,7 @@ QSqlQuery ExecSql(const QString &sql, const QVariantList &binds, const QString &
                            TplErrorKind::ekConnectionLost,
                            QStringLiteral("Povezava z bazo podatkov je bila prekinjena in je spet vzpostavljena, a zadnje "
                                           "spremembe niso bile shranjene. Shranite jih znova."));
-        return ExecSqlOnce(sql, binds, connectionName);
+        return ExecPgWaitingForLocks(sql, binds, connectionName);
     }
 }
 

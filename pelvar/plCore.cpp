@@ -5,17 +5,16 @@
 namespace pelvar {
 
 EplError::EplError(QString message, TplErrorKind kind, QString userMessage, QString code)
-    : toolkit::Exception(std::move(message))
+    : toolkit::Exception(std::move(message), std::move(userMessage))
     , FKind(kind)
-    , FUserMessage(std::move(userMessage))
     , FCode(std::move(code))
 {
 }
 
 QString EplError::UserMessage() const
 {
-    if (!FUserMessage.isEmpty())
-        return FUserMessage;
+    if (HasUserMessage())
+        return toolkit::Exception::UserMessage();
     switch (FKind) {
     case TplErrorKind::ekDamaged:
         return QStringLiteral("Datoteka baze podatkov je poškodovana. Obnovite jo iz varnostne kopije ali se obrnite na skrbnika sistema.");

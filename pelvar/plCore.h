@@ -90,7 +90,6 @@ public:
 
 private:
     TplErrorKind FKind;
-    QString FUserMessage;
     QString FCode;
 };
 

@@ -7,8 +7,9 @@
 
 namespace toolkit {
 
-Exception::Exception(QString message)
+Exception::Exception(QString message, QString userMessage)
     : FMessage(std::move(message))
+    , FUserMessage(std::move(userMessage))
     , FUtf8(FMessage.toUtf8())
 {
 }

@@ -14,18 +14,23 @@ namespace toolkit {
 class TOOLKIT_EXPORT Exception : public std::exception
 {
 public:
-    explicit Exception(QString message);
+    // `userMessage`: what the user is told, when the message itself holds
+    // the programmer's details (which then go to the log).
+    explicit Exception(QString message, QString userMessage = {});
     ~Exception() override;
 
     const QString &Message() const noexcept { return FMessage; }
     const char *what() const noexcept override { return FUtf8.constData(); }
-    // What the user is told (Slovenian). The message itself unless a
-    // subclass knows better; then Message() holds the programmer's details,
-    // which go to the log.
-    virtual QString UserMessage() const { return FMessage; }
+    // What the user is told (Slovenian): the user text given, else what a
+    // subclass knows better, else the message itself.
+    virtual QString UserMessage() const { return FUserMessage.isEmpty() ? FMessage : FUserMessage; }
+
+protected:
+    bool HasUserMessage() const { return !FUserMessage.isEmpty(); }
 
 private:
     QString FMessage;
+    QString FUserMessage;
     QByteArray FUtf8;
 };
 

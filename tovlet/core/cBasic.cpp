@@ -155,16 +155,9 @@ void TIMireloPageControl::ReportError(const toolkit::Exception &e)
         return;
     FLastError = e.Message();
     // The error's own object is gone by then: its two texts travel on.
-    class TReported : public toolkit::Exception
-    {
-    public:
-        TReported(const QString &message, QString user) : toolkit::Exception(message), FUser(std::move(user)) {}
-        QString UserMessage() const override { return FUser; }
-
-    private:
-        QString FUser;
-    };
-    QTimer::singleShot(0, this, [message = e.Message(), user = e.UserMessage()] { toolkit::HandleException(TReported(message, user)); });
+    QTimer::singleShot(0, this, [message = e.Message(), user = e.UserMessage()] {
+        toolkit::HandleException(toolkit::Exception(message, user));
+    });
 }
 
 QString TIMireloPageControl::GetGuiSheetCode(QWidget *sheet) const

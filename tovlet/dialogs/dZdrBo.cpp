@@ -130,10 +130,11 @@ bool TdlgZdrBoEdit::SaveKeepingInput()
             FOverwrite = false;
             FSaveFailed = false;
             return true;
-        } catch (const pelvar::EplError &e) {
+        } catch (const toolkit::Exception &e) {
             FOverwrite = false;
             marvok::ILog(QStringLiteral("%1: %2").arg(WindowCode(), e.Message()));
-            if (e.Kind() != pelvar::TplErrorKind::ekChanged) {
+            const auto *error = dynamic_cast<const pelvar::EplError *>(&e);
+            if (!error || error->Kind() != pelvar::TplErrorKind::ekChanged) {
                 marvok::IMessageDlg(e.UserMessage() + QStringLiteral("\n\nVaši vnosi so ostali v oknu."), marvok::mtError, marvok::mbOK, 0);
                 return false;
             }
@@ -152,10 +153,6 @@ bool TdlgZdrBoEdit::SaveKeepingInput()
             default:
                 return false;
             }
-        } catch (const toolkit::Exception &e) {
-            marvok::ILog(QStringLiteral("%1: %2").arg(WindowCode(), e.Message()));
-            marvok::IMessageDlg(e.UserMessage() + QStringLiteral("\n\nVaši vnosi so ostali v oknu."), marvok::mtError, marvok::mbOK, 0);
-            return false;
         }
     }
 }

@@ -15,6 +15,10 @@ TplProvider::TplProvider(QString tableName, QString caption, QString datumIPLFie
 {
     if (!IsSafeIdentifier(FTableName, true))
         throw EplError(QStringLiteral("TplProvider: invalid table name '%1'!").arg(FTableName));
+    // The audit columns go into SQL texts by name too.
+    for (const QString &field : {FDatumIPL, FUserIPL})
+        if (!field.isEmpty() && !IsSafeIdentifier(field, false))
+            throw EplError(QStringLiteral("TplProvider: invalid audit field name '%1'!").arg(field));
 }
 
 TplProvider::~TplProvider() = default;

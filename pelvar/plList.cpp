@@ -73,6 +73,7 @@ TPlCustomBoList::TPlCustomBoList(TPlClassMetaData *meta, QString description)
     , FDescription(std::move(description))
 {
     FRelaysHeldObjects = true;
+    FMeta->AddUser();
     LiveLists().insert(FMeta->ClassName().toUpper(), this);
 }
 
@@ -84,6 +85,7 @@ TPlCustomBoList::~TPlCustomBoList()
     FItems.clear();
     for (TplPerObject *o : items)
         o->Release(this);
+    FMeta->ReleaseUser();
 }
 
 void TPlCustomBoList::HeldObjectNotified(TplDomainObject *sender, TplNotifyAction action, const QVariant &param)

@@ -86,6 +86,7 @@ TplPerObject::TplPerObject(TPlClassMetaData *meta)
     , FValues(meta->AttrCount())
 {
     ++LiveInstances();
+    FMeta->AddUser();
 }
 
 TplPerObject::~TplPerObject()
@@ -98,18 +99,23 @@ TplPerObject::~TplPerObject()
     for (TplDomainObject *o : nested)
         if (GlobalDictionary().Contains(o))
             o->Release(this);
+    FMeta->ReleaseUser(); // last: it may free metadata of a class registered anew
 }
 
 TplPerObject *TplPerObject::Create(const QString &className, TplDomainObject *retainer)
 {
-    auto *o = new TplPerObject(pelvar::ClassMetaData(className));
+    TplPerObject *o = pelvar::ClassMetaData(className)->NewObject();
     o->Register(retainer, rcCreated);
     return o;
 }
 
 TplPerObject *TplPerObject::Load(const QString &className, qint64 id, TplDomainObject *retainer)
 {
-    TPlClassMetaData *meta = pelvar::ClassMetaData(className);
+    return Load(pelvar::ClassMetaData(className), id, retainer);
+}
+
+TplPerObject *TplPerObject::Load(TPlClassMetaData *meta, qint64 id, TplDomainObject *retainer)
+{
     if (TplPerObject *o = GlobalDictionary().Find(meta, id)) {
         o->AddRef(retainer);
         return o;
@@ -168,12 +174,29 @@ TplPerObject *TplPerObject::FromQuery(const TRecordMap &map, const QSqlQuery &qu
         o->AddRef(retainer);
         return o;
     }
-    auto *o = new TplPerObject(map.Meta);
+    TplPerObject *o = map.Meta->NewObject();
     o->FID = id;
     o->ReadRow(map, query);
     o->Register(retainer, rcLoaded);
     GlobalDictionary().IndexPerObject(o);
     return o;
+}
+
+TplPerObject::TEvaluateResult TplPerObject::EvaluateMember(const QString &name, QVariant &value, QString *error)
+{
+    const TplMember *m = FMeta->FindMember(name.trimmed());
+    if (!m)
+        return TEvaluateResult::erNotFound;
+    try {
+        value = m->Read(*this);
+    } catch (const std::exception &e) {
+        if (error)
+            *error = QString::fromUtf8(e.what());
+        return TEvaluateResult::erCallFailed;
+    } catch (...) {
+        return TEvaluateResult::erCallFailed;
+    }
+    return TEvaluateResult::erFound;
 }
 
 QString TplPerObject::ClassName() const

@@ -36,6 +36,8 @@ public:
     // The stored object with this ID (from the dictionary when loaded already);
     // raises EplError when there is none.
     static TplPerObject *Load(const QString &className, qint64 id, TplDomainObject *retainer);
+    // The same for a class known by its metadata (which may be a replaced registration).
+    static TplPerObject *Load(TPlClassMetaData *meta, qint64 id, TplDomainObject *retainer);
 
     QString ClassName() const override;
     QStringList ClassAncestry() const override { return {ClassName(), QStringLiteral("TplPerObject")}; }
@@ -82,6 +84,11 @@ public:
     QStringList GetErrors() const;
 
     toolkit::TDataSet *GetDataSet();
+
+    // Evaluates a member of the class by name (see TPlClassMetaData::FindMember):
+    // reads an attribute or property, calls a parameterless method.
+    enum class TEvaluateResult { erFound, erNotFound, erCallFailed };
+    TEvaluateResult EvaluateMember(const QString &name, QVariant &value, QString *error = nullptr);
 
     void AddNestedObject(TplDomainObject *object);
     void RemoveNestedObject(TplDomainObject *object);

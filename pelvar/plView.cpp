@@ -8,9 +8,14 @@ TplView::TplView(TPlClassMetaData *meta, QString connectionName)
 {
     FDataSet->setObjectName(meta->ClassName());
     FDataSet->SetKeyFields(QStringLiteral("ID"));
+    FMeta->AddUser();
 }
 
-TplView::~TplView() = default;
+TplView::~TplView()
+{
+    FDataSet.reset();
+    FMeta->ReleaseUser();
+}
 
 QString TplView::SelectSql() const
 {
@@ -104,7 +109,7 @@ TplPerObject *TplViewPerObject::GetPerObjectAt(int recIndex)
     const int i = FFetched->IndexOfObjectWithAttrValue(QStringLiteral("ID"), id.toLongLong());
     if (i >= 0)
         return FFetched->Get(i);
-    TplPerObject *o = TplPerObject::Load(FMeta->ClassName(), id.toLongLong(), nullptr);
+    TplPerObject *o = TplPerObject::Load(FMeta, id.toLongLong(), nullptr);
     FFetched->Add(o);
     o->Release(nullptr);
     return o;

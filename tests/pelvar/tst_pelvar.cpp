@@ -58,6 +58,14 @@ struct TRecorded
     QVariant Param;
 };
 
+// A host's own patient class, told apart by its image index.
+class TPacientEx : public TplPerObject
+{
+public:
+    using TplPerObject::TplPerObject;
+    int ImageIndex() const override { return GetAttrAsText(QStringLiteral("SPOL")) == QLatin1String("Z") ? 7 : 6; }
+};
+
 } // namespace
 
 class TestPelvar : public QObject
@@ -99,6 +107,11 @@ private Q_SLOTS:
     void databaseErrorsSayWhatHappenedInSlovenian();
     void lostPostgresConnectionComesBackWithItsSetUp_data();
     void lostPostgresConnectionComesBackWithItsSetUp();
+    void registeringAgainKeepsLiveObjectsWorking();
+    void hostFactoryMakesEveryObjectOfTheClass_data();
+    void hostFactoryMakesEveryObjectOfTheClass();
+    void membersEvaluateByName_data();
+    void membersEvaluateByName();
 
 private:
     std::unique_ptr<TTestDatabase> FDb;
@@ -905,6 +918,127 @@ void TestPelvar::lostPostgresConnectionComesBackWithItsSetUp()
     a->SetAttrAsText(QStringLiteral("TELEFON"), QStringLiteral("040 111 222"));
     a->SaveData();
     QCOMPARE(FDb->Scalar(QStringLiteral("select TELEFON from QDAT.PACIENT where ID = 1")).toString(), QStringLiteral("040 111 222"));
+}
+
+
+void TestPelvar::registeringAgainKeepsLiveObjectsWorking()
+{
+    auto o = TplRef<TplPerObject>::Adopt(TplPerObject::Load(QStringLiteral("TPacient"), 2, nullptr));
+    auto list = TplRef<TPlBoList>::Adopt(TPlBoList::Create(QStringLiteral("TPacient"), nullptr));
+    list->Load();
+    auto view = TplRef<TplViewPerObject>::Adopt(Make<TplViewPerObject>(nullptr, ClassMetaData(QStringLiteral("TPacient"))));
+    view->Open();
+    TPlClassMetaData *old = o->ClassMetaData();
+
+    // The host registers its classes anew (a second start-up, a plug-in):
+    // what lives keeps the metadata it was made with.
+    RegisterClasses();
+    QVERIFY(ClassMetaData(QStringLiteral("TPacient")) != old);
+    QVERIFY(!old->IsRegistered());
+    QCOMPARE(o->GetAttrAsText(QStringLiteral("PRIIMEK")), list->Get(1)->GetAttrAsText(QStringLiteral("PRIIMEK")));
+    list->OrderBy(QStringLiteral("PRIIMEK"));
+    QVERIFY(view->GetPerObject());
+    o->SetAttrAsText(QStringLiteral("TELEFON"), QStringLiteral("01 555 12 12"));
+    o->SaveData();
+    UnregisterAllClasses();
+    QCOMPARE(list->ClassMetaData(), old);
+    view.reset();
+    list.reset();
+    o.reset();
+    GlobalDictionary().CollectGarbage(); // the last user frees the old metadata (ASan sees a double free or a leak)
+    RegisterClasses();
+    auto again = TplRef<TplPerObject>::Adopt(TplPerObject::Load(QStringLiteral("TPacient"), 2, nullptr));
+    QCOMPARE(again->GetAttrAsText(QStringLiteral("TELEFON")), QStringLiteral("01 555 12 12"));
+}
+
+void TestPelvar::hostFactoryMakesEveryObjectOfTheClass_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::newRow("Create") << "create";
+    QTest::newRow("Load") << "load";
+    QTest::newRow("list") << "list";
+    QTest::newRow("view") << "view";
+}
+
+void TestPelvar::hostFactoryMakesEveryObjectOfTheClass()
+{
+    QFETCH(QString, path);
+    TPlClassMetaData *meta = ClassMetaData(QStringLiteral("TPacient"));
+    meta->SetObjectFactory([](TPlClassMetaData *m) { return new TPacientEx(m); });
+    auto forget = qScopeGuard([meta] { meta->SetObjectFactory({}); });
+
+    TplRef<TplPerObject> o;
+    TplRef<TPlBoList> list;
+    TplRef<TplViewPerObject> view;
+    if (path == QLatin1String("create")) {
+        o = TplRef<TplPerObject>::Adopt(TplPerObject::Create(QStringLiteral("TPacient"), nullptr));
+        o->SetAttrValue(QStringLiteral("SPOL"), QStringLiteral("Z"));
+    } else if (path == QLatin1String("load")) {
+        o = TplRef<TplPerObject>::Adopt(TplPerObject::Load(QStringLiteral("TPacient"), 1, nullptr));
+    } else if (path == QLatin1String("list")) {
+        list = TplRef<TPlBoList>::Adopt(TPlBoList::Create(QStringLiteral("TPacient"), nullptr));
+        list->Load();
+        o = TplRef<TplPerObject>(list->Get(0));
+    } else {
+        view = TplRef<TplViewPerObject>::Adopt(Make<TplViewPerObject>(nullptr, meta));
+        view->Open();
+        o = TplRef<TplPerObject>(view->GetPerObject());
+    }
+    QVERIFY(o);
+    QVERIFY(dynamic_cast<TPacientEx *>(o.get()));
+    QCOMPARE(o->ImageIndex(), o->GetAttrAsText(QStringLiteral("SPOL")) == QLatin1String("Z") ? 7 : 6);
+    o.reset();
+    list.reset();
+    view.reset();
+    GlobalDictionary().CollectGarbage();
+
+    // A factory that makes an object of another class is a programming error.
+    meta->SetObjectFactory([](TPlClassMetaData *) { return new TplPerObject(ClassMetaData(QStringLiteral("TObravnava"))); });
+    QVERIFY_THROWS_EXCEPTION(EplError, TplPerObject::Create(QStringLiteral("TPacient"), nullptr));
+}
+
+void TestPelvar::membersEvaluateByName_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("result");
+    QTest::addColumn<QString>("value");
+    using R = TplPerObject::TEvaluateResult;
+    QTest::newRow("attribute") << "PRIIMEK" << int(R::erFound) << "Hribar";
+    QTest::newRow("attribute, other case") << " priimek " << int(R::erFound) << "Hribar";
+    QTest::newRow("audit field") << "USER_IPL" << int(R::erFound) << "ANA";
+    QTest::newRow("ID") << "ID" << int(R::erFound) << "1";
+    QTest::newRow("built-in property") << "RefCount" << int(R::erFound) << "1";
+    QTest::newRow("built-in method") << "ClassName" << int(R::erFound) << "TPacient";
+    QTest::newRow("host member") << "Naslovitev" << int(R::erFound) << "ga. Hribar";
+    QTest::newRow("host member hides built-in") << "Description" << int(R::erFound) << "pacientka";
+    QTest::newRow("host method that fails") << "Pokvarjena" << int(R::erCallFailed) << "";
+    QTest::newRow("unknown") << "NiTakega" << int(R::erNotFound) << "";
+}
+
+void TestPelvar::membersEvaluateByName()
+{
+    QFETCH(QString, name);
+    QFETCH(int, result);
+    QFETCH(QString, value);
+    RegisterClasses(); // members are per registration: a fresh one for every row
+    TPlClassMetaData *meta = ClassMetaData(QStringLiteral("TPacient"));
+    meta->AddMember(QStringLiteral("Naslovitev"), TplMemberKind::mkMethod,
+                    [](TplPerObject &o) { return QVariant(QStringLiteral("ga. ") + o.GetAttrAsText(QStringLiteral("PRIIMEK"))); });
+    meta->AddMember(QStringLiteral("Description"), TplMemberKind::mkMethod, [](TplPerObject &) { return QVariant(QStringLiteral("pacientka")); });
+    meta->AddMember(QStringLiteral("Pokvarjena"), TplMemberKind::mkMethod, [](TplPerObject &) -> QVariant { throw EplError(QStringLiteral("broken")); });
+    QVERIFY(meta->MemberNames().mid(0, 2) == (QStringList{QStringLiteral("PRIIMEK"), QStringLiteral("IME")}));
+    QVERIFY(meta->MemberNames().contains(QStringLiteral("Naslovitev")));
+
+    auto o = TplRef<TplPerObject>::Adopt(TplPerObject::Load(QStringLiteral("TPacient"), 1, nullptr));
+    o->SetAttrValue(QStringLiteral("PRIIMEK"), QStringLiteral("Hribar"));
+    o->SaveData(); // stamps the audit fields
+    QVariant got;
+    QString error;
+    QCOMPARE(int(o->EvaluateMember(name, got, &error)), result);
+    if (result == int(TplPerObject::TEvaluateResult::erFound))
+        QCOMPARE(got.toString(), value);
+    if (result == int(TplPerObject::TEvaluateResult::erCallFailed))
+        QCOMPARE(error, QStringLiteral("broken"));
 }
 
 QTEST_GUILESS_MAIN(TestPelvar)

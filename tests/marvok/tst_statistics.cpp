@@ -340,10 +340,6 @@ void TestStatistics::accessTimesAndVersionFollowTheDatabase()
                  .hasMatch(),
              qPrintable(version));
     QCOMPARE(DatabaseVersion(QStringLiteral("ni_povezave")), QString());
-    const QString connection = FDb->ConnectionName();
-    FDb.reset();
-    QCOMPARE(DatabaseVersion(connection), QString());
-    FDb = std::make_unique<TTestDatabase>(true);
 }
 
 void TestStatistics::failingStatementIsStillReported_data()

@@ -1,7 +1,5 @@
 // Globals of the application: system parameters (the working date), the
-// login information, and the SQL statistics object that every TIQuery
-// reports to (statement 0, stored-procedure call 1, bound parameter
-// "name=value" 2, execution time in seconds 3).
+// login information, and the SQL statistics object.
 #pragma once
 
 #include "marvok/marvok_export.h"
@@ -41,6 +39,25 @@ MARVOK_EXPORT void SetLoginUser(const QString &userCode, const QString &userName
 
 enum TIStatType : int { stStatement = 0, stStoredProc = 1, stParameter = 2, stTime = 3 };
 
+// The SQL statistics: every statement run on any connection (TIQuery and the
+// other SQL data sets, views, the persistence layer's own reads and writes
+// and its transactions' BEGIN/COMMIT/ROLLBACK) is told to OnStatistics once
+// it has run, failed ones too, as these events in this order:
+// - stStatement (or stStoredProc for TIQuery::ExecProc): the text as its
+//   caller wrote it, before the dialect's translation;
+// - stParameter, one per bound value: "name=value". A value bound by name
+//   is named without its colon (":ID" in the text gives "ID=5"), in the
+//   order of the names; values bound by position ("?") are named by their
+//   position from 1 ("1=5", "2=Novak"). The value is the text of the value
+//   exactly, apostrophes and line breaks included; "NULL" for a null, and
+//   "<blob: N bytes>" for binary data;
+// - stTime: the time the statement took, in seconds, with six decimals and a
+//   point whatever the locale ("%.6f" in the C locale: "0.000734"), so that
+//   0.200100 s is not 0.2 s. Read it back with QLocale::c().toDouble.
+// The sender is the data set that ran the statement, nullptr for the
+// persistence layer's own. Statements run by the handler itself are not
+// told again, and a handler that throws does not break the statement.
+// Without a handler nothing is formatted.
 class MARVOK_EXPORT TIDBStatistics
 {
 public:

@@ -3,7 +3,6 @@
 
 #include "pelvar/plDatabase.h"
 #include "toolkit/Exception.h"
-#include "toolkit/SysUtils.h"
 
 namespace marvok {
 
@@ -15,19 +14,6 @@ TIQuery::TIQuery(QObject *owner, const QString &connectionName)
 void TIQuery::AddSQL(const QString &line)
 {
     SetSQL(SQL().isEmpty() ? line : SQL() + QLatin1Char('\n') + line);
-}
-
-void TIQuery::Executing(const QString &sql)
-{
-    IDBStatistics().Raise(this, sql, FStatType);
-    for (auto it = Params().cbegin(); it != Params().cend(); ++it)
-        IDBStatistics().Raise(this, it.key() + QLatin1Char('=') + (it.value().isNull() ? QStringLiteral("NULL") : it.value().toString()),
-                              stParameter);
-}
-
-void TIQuery::Executed(qint64 nanoseconds)
-{
-    IDBStatistics().Raise(this, toolkit::Format(QStringLiteral("%.3f"), {double(nanoseconds) / 1e9}), stTime);
 }
 
 QVariant TIQuery::ExecProc(const QString &procedure, const QVariantList &args)

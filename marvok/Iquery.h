@@ -1,9 +1,8 @@
 // TIQuery: the query of the utility library on a named connection (the
 // application's "_ZDR" by default): a data set over its result with named
 // parameters, or a statement run with ExecSQL. Every run reports to
-// IDBStatistics: the statement, then each parameter as "name=value" (the
-// value exactly, apostrophes and line breaks included), then the time taken
-// in seconds.
+// IDBStatistics once, as every statement does (see Igl.h): the statement (a
+// procedure call as such), each parameter as "name=value", the time taken.
 #pragma once
 
 #include "marvok/marvok_export.h"
@@ -24,9 +23,9 @@ public:
     // procedure call. Returns the function's value where the database gives one.
     QVariant ExecProc(const QString &procedure, const QVariantList &args = {});
 
-protected:
-    void Executing(const QString &sql) override;
-    void Executed(qint64 nanoseconds) override;
+    // How the statistics report this query's statements: stStatement, or
+    // stStoredProc while ExecProc runs.
+    int StatType() const { return FStatType; }
 
 private:
     int FStatType = 0;

@@ -7,6 +7,10 @@
 #include <QScreen>
 #include <cmath>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 namespace marvok {
 
 double OracleRoundTo(double value, int decimals)
@@ -55,6 +59,13 @@ int BitsPerPixel()
 {
     const QScreen *s = QGuiApplication::primaryScreen();
     return s ? s->depth() : 0;
+}
+
+void TrimMemoryUsage()
+{
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
 }
 
 QWidget *GetParentForm(QWidget *control)

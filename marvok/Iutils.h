@@ -19,6 +19,10 @@ MARVOK_EXPORT int IMinutesBetween(toolkit::TDateTime a, toolkit::TDateTime b);
 MARVOK_EXPORT int maxI(int a, int b);
 // Colour depth of the primary screen; 0 without one.
 MARVOK_EXPORT int BitsPerPixel();
+// Gives the heap the process no longer uses back to the system (after a
+// large list was freed, say); the process keeps working as before. Safe at
+// any time; does nothing where the C library cannot do it.
+MARVOK_EXPORT void TrimMemoryUsage();
 
 // Infutils: the form a control sits on (its top-level window).
 MARVOK_EXPORT QWidget *GetParentForm(QWidget *control);

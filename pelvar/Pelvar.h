@@ -2,6 +2,7 @@
 #pragma once
 
 #include "pelvar/plAuth.h"
+#include "pelvar/plContext.h"
 #include "pelvar/plCore.h"
 #include "pelvar/plDatabase.h"
 #include "pelvar/plList.h"

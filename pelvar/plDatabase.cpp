@@ -5,13 +5,16 @@
 #include "toolkit/DateUtils.h"
 #include "toolkit/SqlDataSet.h"
 #include "toolkit/SqlDatabase.h"
+#include "toolkit/SqlTrace.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlRecord>
 #include <QThread>
+#include <algorithm>
 #include <list>
 #include <sqlite3.h>
 
@@ -169,12 +172,59 @@ int SqliteBusy(void *, int count)
     return AskLockWait((count + 1) * slice) ? 1 : 0;
 }
 
+QHash<QString, TplDatabaseAccessTimes> &AccessTimes()
+{
+    static QHash<QString, TplDatabaseAccessTimes> times;
+    return times;
+}
+
+void CountAccess(const toolkit::TSqlTraceEntry &entry)
+{
+    if (!entry.ConnectionName)
+        return;
+    TplDatabaseAccessTimes &t = AccessTimes()[*entry.ConnectionName];
+    const double ms = double(entry.Nanoseconds) / 1e6;
+    ++t.Count;
+    t.TotalMs += ms;
+    t.MaxMs = std::max(t.MaxMs, ms);
+}
+
+// Tells the trace of a statement the layer ran itself.
+void TraceStatement(const QString &connectionName, const QString &sql, const QVariantList &binds, qint64 nanoseconds,
+                    const QString *error)
+{
+    toolkit::TSqlTraceEntry entry;
+    entry.ConnectionName = &connectionName;
+    entry.Sql = &sql;
+    entry.PositionalBinds = &binds;
+    entry.Nanoseconds = nanoseconds;
+    entry.Error = error;
+    toolkit::TraceSql(entry);
+}
+
+// A statement of a session's transaction (begin, commit, rollback), traced
+// when it is done.
+struct TTransactionTrace
+{
+    TTransactionTrace(QString connectionName, QString sql)
+        : Connection(std::move(connectionName))
+        , Sql(std::move(sql))
+    {
+        Timer.start();
+    }
+    void Done(const QString *error = nullptr) { TraceStatement(Connection, Sql, {}, Timer.nsecsElapsed(), error); }
+    QString Connection;
+    QString Sql;
+    QElapsedTimer Timer;
+};
+
 void RegisterBuiltins()
 {
     static bool done = false;
     if (done)
         return;
     done = true;
+    toolkit::AddSqlTraceListener(CountAccess);
     // Views and other SQL data sets run the framework's Oracle SQL too.
     toolkit::TSqlDataSet::SetSqlTranslator([](const QString &connection, const QString &sql) {
         return TranslateSql(sql, Dialect(connection));
@@ -245,6 +295,7 @@ namespace {
 void OpenSqliteConnection(const QString &mainFile, const QString &qdatFile, const QString &connectionName)
 {
     RegisterBuiltins();
+    ResetDatabaseAccessTimes(connectionName);
     QSqlDatabase db;
     try {
         db = toolkit::OpenSqliteDatabase(connectionName, mainFile, {{QStringLiteral("QDAT"), qdatFile}});
@@ -385,6 +436,7 @@ void OpenPostgresConnection(const QString &host, int port, const QString &databa
                             const QString &password, const QString &connectionName)
 {
     RegisterBuiltins();
+    ResetDatabaseAccessTimes(connectionName);
     if (QSqlDatabase::contains(connectionName))
         CloseConnection(connectionName);
     const TPgParams params{host, database, user, password, port};
@@ -508,10 +560,30 @@ QSqlQuery ExecPgWaitingForLocks(const QString &sql, const QVariantList &binds, c
 }
 } // namespace
 
+namespace {
+QSqlQuery ExecSqlRetrying(const QString &sql, const QVariantList &binds, const QString &connectionName);
+} // namespace
+
 QSqlQuery ExecSql(const QString &sql, const QVariantList &binds, const QString &connectionName)
 {
     RefuseWhileWaiting();
     const TLockWaitScope waitScope;
+    QElapsedTimer timer;
+    timer.start();
+    try {
+        QSqlQuery q = ExecSqlRetrying(sql, binds, connectionName);
+        TraceStatement(connectionName, sql, binds, timer.nsecsElapsed(), nullptr);
+        return q;
+    } catch (const toolkit::Exception &e) {
+        TraceStatement(connectionName, sql, binds, timer.nsecsElapsed(), &e.Message());
+        throw;
+    }
+}
+
+namespace {
+// A lost PostgreSQL connection is opened again and the statement run once more.
+QSqlQuery ExecSqlRetrying(const QString &sql, const QVariantList &binds, const QString &connectionName)
+{
     try {
         if (PgParams().contains(connectionName))
             return ExecPgWaitingForLocks(sql, binds, connectionName);
@@ -535,7 +607,6 @@ QSqlQuery ExecSql(const QString &sql, const QVariantList &binds, const QString &
     }
 }
 
-namespace {
 QSqlQuery ExecSqlOnce(const QString &sql, const QVariantList &binds, const QString &connectionName)
 {
     QSqlDatabase db = Connection(connectionName);
@@ -642,15 +713,20 @@ void TplSession::StartTransaction(const QString &reason)
         // The layer's transactions write: take the write lock at the start,
         // where a lock held elsewhere is waited for. A deferred start would
         // read first and then be refused without waiting.
+        TTransactionTrace trace(FConnectionName, QStringLiteral("BEGIN IMMEDIATE"));
         QSqlQuery q(db);
-        begun = q.exec(QStringLiteral("BEGIN IMMEDIATE"));
+        begun = q.exec(trace.Sql);
         if (!begun) {
             FDepth = 0;
-            throw EplError(QStringLiteral("StartTransaction (%1): %2").arg(reason, q.lastError().text()), ErrorKindOf(q.lastError()));
+            const QString error = q.lastError().text();
+            trace.Done(&error);
+            throw EplError(QStringLiteral("StartTransaction (%1): %2").arg(reason, error), ErrorKindOf(q.lastError()));
         }
-    } else {
-        begun = db.isOpen() && db.transaction();
+        trace.Done();
+        return;
     }
+    TTransactionTrace trace(FConnectionName, QStringLiteral("BEGIN"));
+    begun = db.isOpen() && db.transaction();
     if (!begun && PgParams().contains(FConnectionName)) {
         // Nothing is lost yet: a broken connection is opened again first.
         const TplErrorKind kind = db.isOpen() ? ErrorKindOf(db.lastError()) : TplErrorKind::ekNotOpen;
@@ -662,11 +738,13 @@ void TplSession::StartTransaction(const QString &reason)
     }
     if (!begun) {
         FDepth = 0;
+        const QString error = db.isOpen() ? db.lastError().text() : QStringLiteral("connection '%1' is not open").arg(FConnectionName);
+        trace.Done(&error);
         if (!db.isOpen())
-            throw EplError(QStringLiteral("StartTransaction (%1): connection '%2' is not open").arg(reason, FConnectionName),
-                           TplErrorKind::ekNotOpen);
-        throw EplError(QStringLiteral("StartTransaction (%1): %2").arg(reason, db.lastError().text()), ErrorKindOf(db.lastError()));
+            throw EplError(QStringLiteral("StartTransaction (%1): %2").arg(reason, error), TplErrorKind::ekNotOpen);
+        throw EplError(QStringLiteral("StartTransaction (%1): %2").arg(reason, error), ErrorKindOf(db.lastError()));
     }
+    trace.Done();
 }
 
 void TplSession::TransactionLost(const QString &connectionName)
@@ -684,11 +762,17 @@ void TplSession::Commit(const QString &reason)
     PlLog(QStringLiteral("Commit (%1)").arg(reason));
     const TLockWaitScope waitScope;
     QSqlDatabase db = Connection(FConnectionName);
+    TTransactionTrace trace(FConnectionName, QStringLiteral("COMMIT"));
     if (!db.commit()) {
         const QSqlError err = db.lastError();
+        const QString error = err.text();
+        trace.Done(&error);
+        TTransactionTrace undo(FConnectionName, QStringLiteral("ROLLBACK"));
         db.rollback();
+        undo.Done();
         throw EplError(QStringLiteral("Commit (%1): %2").arg(reason, err.text()), ErrorKindOf(err), {}, err.nativeErrorCode());
     }
+    trace.Done();
 }
 
 void TplSession::Rollback(const QString &reason)
@@ -700,8 +784,15 @@ void TplSession::Rollback(const QString &reason)
     // A connection that is gone has nothing left to roll back; the error
     // that led here is what the caller must see.
     QSqlDatabase db = QSqlDatabase::database(FConnectionName, false);
-    if (db.isOpen())
-        db.rollback();
+    if (db.isOpen()) {
+        TTransactionTrace trace(FConnectionName, QStringLiteral("ROLLBACK"));
+        if (db.rollback()) {
+            trace.Done();
+        } else {
+            const QString error = db.lastError().text();
+            trace.Done(&error);
+        }
+    }
 }
 
 void TplSession::Raise(const TplSemaphoreItem &item, int type)
@@ -717,7 +808,7 @@ QString LockKey(const QString &className, const QString &id)
 }
 } // namespace
 
-bool TplSession::Lock(const QString &className, const QString &id)
+bool TplSession::Lock(const QString &className, const QString &id, int group)
 {
     auto &locks = DatabaseProvider().FLocks;
     const QString key = LockKey(className, id);
@@ -728,13 +819,35 @@ bool TplSession::Lock(const QString &className, const QString &id)
         return false;
     }
     if (it == locks.end()) {
-        it = locks.insert(key, TplSemaphoreItem{1, className, id, FNumber});
+        it = locks.insert(key, TplSemaphoreItem{1, className, id, FNumber, group, LockGroupName(group)});
         Raise(*it, leRegistration);
     } else {
         ++it->LockCount;
     }
     Raise(*it, leLock);
     return true;
+}
+
+void TplSession::UnlockGroup(int group)
+{
+    QList<TplSemaphoreItem> held;
+    for (const TplSemaphoreItem &i : DatabaseProvider().FLocks)
+        if (i.Owner == FNumber && i.Group == group)
+            held << i;
+    for (const TplSemaphoreItem &i : std::as_const(held))
+        for (int n = i.LockCount; n > 0; --n)
+            Unlock(i.ClassName, i.ID);
+}
+
+void TplSession::SetLockGroupName(int group, const QString &name)
+{
+    if (name.isEmpty())
+        FLockGroupNames.remove(group);
+    else
+        FLockGroupNames.insert(group, name);
+    for (TplSemaphoreItem &i : DatabaseProvider().FLocks)
+        if (i.Owner == FNumber && i.Group == group)
+            i.GroupName = name;
 }
 
 void TplSession::Unlock(const QString &className, const QString &id)
@@ -765,6 +878,17 @@ QList<TplSemaphoreItem> TplSession::Locks() const
     for (const TplSemaphoreItem &i : DatabaseProvider().FLocks)
         if (i.Owner == FNumber)
             r << i;
+    std::sort(r.begin(), r.end(), [](const TplSemaphoreItem &a, const TplSemaphoreItem &b) {
+        if (a.Group != b.Group)
+            return a.Group < b.Group;
+        const int byClass = a.ClassName.compare(b.ClassName, Qt::CaseInsensitive);
+        if (byClass != 0)
+            return byClass < 0;
+        // Numeric IDs in their order (9 before 10), others as text.
+        if (a.ID.size() != b.ID.size())
+            return a.ID.size() < b.ID.size();
+        return a.ID < b.ID;
+    });
     return r;
 }
 
@@ -811,6 +935,36 @@ TplDatabaseProvider &DatabaseProvider()
 {
     static TplDatabaseProvider provider;
     return provider;
+}
+
+TplDatabaseAccessTimes DatabaseAccessTimes(const QString &connectionName)
+{
+    return AccessTimes().value(connectionName);
+}
+
+void ResetDatabaseAccessTimes(const QString &connectionName)
+{
+    AccessTimes().remove(connectionName);
+}
+
+QString DatabaseVersion(const QString &connectionName)
+{
+    const QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+    if (!db.isValid() || !db.isOpen())
+        return {};
+    const bool pg = Dialect(connectionName) == TplDialect::dlPostgreSQL;
+    try {
+        QSqlQuery q = ExecSql(pg ? QStringLiteral("show server_version") : QStringLiteral("select sqlite_version()"), {}, connectionName);
+        if (!q.next())
+            return {};
+        // PostgreSQL adds its build ("15.6 (Debian 15.6-0+deb12u1)").
+        const QString version = q.value(0).toString().section(QLatin1Char(' '), 0, 0);
+        return (pg ? QStringLiteral("PostgreSQL ") : QStringLiteral("SQLite ")) + version;
+    } catch (const toolkit::Exception &e) {
+        // A diagnostic label asks this; a database that cannot say is unknown.
+        PlLog(QStringLiteral("DatabaseVersion: %1").arg(e.Message()));
+        return {};
+    }
 }
 
 void SetLockWaitHandler(TplLockWaitHandler handler)

@@ -70,6 +70,9 @@ PELVAR_EXPORT void SetLockWaitHandler(TplLockWaitHandler handler);
 
 // The kind of a database error: locked, read-only, connection lost, other.
 PELVAR_EXPORT TplErrorKind ErrorKindOf(const QSqlError &error);
+// Each statement, failed ones too, goes once to the statement trace
+// (toolkit/SqlTrace.h) with its values by position and its whole time, a
+// wait for a lock and a reconnection included.
 PELVAR_EXPORT QSqlQuery ExecSql(const QString &sql, const QVariantList &binds = {},
                                 const QString &connectionName = DefaultConnection);
 // A TDateTime as the dialect stores it, and back.
@@ -80,12 +83,34 @@ PELVAR_EXPORT qint64 NextID(const QString &sequenceName, const QString &connecti
 // Creates the layer's own tables (sequences, rights) when missing.
 PELVAR_EXPORT void EnsureSystemTables(const QString &connectionName = DefaultConnection);
 
+// How long the database took: every statement run on a connection (by
+// ExecSql, by the layer's transactions and by the SQL data sets and views on
+// it), failed ones included, counted since the connection was opened.
+struct PELVAR_EXPORT TplDatabaseAccessTimes
+{
+    qint64 Count = 0;
+    double TotalMs = 0;
+    double MaxMs = 0;
+    double AverageMs() const { return Count > 0 ? TotalMs / double(Count) : 0; }
+};
+PELVAR_EXPORT TplDatabaseAccessTimes DatabaseAccessTimes(const QString &connectionName = DefaultConnection);
+PELVAR_EXPORT void ResetDatabaseAccessTimes(const QString &connectionName = DefaultConnection);
+// The engine and its version, as the server tells it ("SQLite 3.40.1",
+// "PostgreSQL 15.6"); empty when the connection is not open.
+PELVAR_EXPORT QString DatabaseVersion(const QString &connectionName = DefaultConnection);
+
+// A lock of a business object. Locks are held in groups, numbered by their
+// holder (0 unless it chooses one) and named by the session
+// (TplSession::SetLockGroupName), so that a lock list says what each lock
+// is for; a group's locks can be let go together.
 struct PELVAR_EXPORT TplSemaphoreItem
 {
     int LockCount = 0;
     QString ClassName;
     QString ID;
     int Owner = 0; // the session holding the lock
+    int Group = 0;
+    QString GroupName;
 };
 
 enum TplLockEventType : int {
@@ -122,10 +147,18 @@ public:
     // These locks are advisory and live in this process only: another
     // workstation does not see them. What keeps two workstations from
     // overwriting each other is the check TplPerObject::SaveData makes.
-    bool Lock(const QString &className, const QString &id);
+    // A lock belongs to the group it was first taken in; taking it again,
+    // in whatever group, only counts.
+    bool Lock(const QString &className, const QString &id, int group = 0);
     void Unlock(const QString &className, const QString &id);
+    // Lets go of every lock of the group, however often each was taken.
+    void UnlockGroup(int group);
     int LockCount(const QString &className, const QString &id) const;
+    // This session's locks by group, class and ID, with their group names.
     QList<TplSemaphoreItem> Locks() const;
+    // Names stay with the session, for locks taken before and after naming.
+    void SetLockGroupName(int group, const QString &name);
+    QString LockGroupName(int group) const { return FLockGroupNames.value(group); }
     // Tells the other sessions that an object changed (notice sent/received).
     void SendNotice(const QString &className, const QString &id);
 
@@ -141,6 +174,7 @@ private:
     QString FConnectionName;
     int FDepth = 0;
     bool FLockNotify = false;
+    QHash<int, QString> FLockGroupNames;
 };
 
 class PELVAR_EXPORT TplDatabaseProvider
@@ -157,6 +191,13 @@ public:
     void StartTransaction(const QString &reason) { GetCurrentSession()->StartTransaction(reason); }
     void Commit(const QString &reason) { GetCurrentSession()->Commit(reason); }
     void Rollback(const QString &reason) { GetCurrentSession()->Rollback(reason); }
+
+    // The application connection's figures (see DatabaseAccessTimes), in
+    // milliseconds, as the dictionary gives its find times.
+    double GetAverageAccessTime() const { return DatabaseAccessTimes(DefaultConnection).AverageMs(); }
+    double GetMaxAccessTime() const { return DatabaseAccessTimes(DefaultConnection).MaxMs; }
+    qint64 GetAccessCount() const { return DatabaseAccessTimes(DefaultConnection).Count; }
+    QString GetDatabaseVersion() const { return DatabaseVersion(DefaultConnection); }
 
 private:
     friend class TplSession;

@@ -1,5 +1,6 @@
 #include "SqlDataSet.h"
 #include "Exception.h"
+#include "SqlTrace.h"
 
 #include <QElapsedTimer>
 #include <QSqlDriver>
@@ -64,16 +65,36 @@ void TSqlDataSet::SetSqlTranslator(TSqlTranslator translator)
 void TSqlDataSet::Execute(QSqlQuery &q, const QString &sqlText)
 {
     const QString sql = Translator() ? Translator()(FConnectionName, sqlText) : sqlText;
+    // PostgreSQL's driver streams a forward-only result row by row, and the
+    // next statement on the connection cuts the stream off; a view read as a
+    // grid scrolls loads objects in between. There the result comes whole.
+    if (q.driver() && q.driver()->dbmsType() == QSqlDriver::PostgreSQL)
+        q.setForwardOnly(false);
     Executing(sqlText);
     QElapsedTimer timer;
     timer.start();
+    TSqlTraceEntry trace;
+    trace.Sender = this;
+    trace.ConnectionName = &FConnectionName;
+    trace.Sql = &sqlText;
+    trace.NamedBinds = &FParams;
+    // A statement that fails is traced too, with the time it took to fail.
+    const auto fail = [&]() {
+        const QString error = q.lastError().text();
+        trace.Nanoseconds = timer.nsecsElapsed();
+        trace.Error = &error;
+        TraceSql(trace);
+        throw EDatabaseError(QStringLiteral("SQL error: %1\n%2").arg(error, FSQL));
+    };
     if (!q.prepare(sql))
-        throw EDatabaseError(QStringLiteral("SQL error: %1\n%2").arg(q.lastError().text(), FSQL));
+        fail();
     for (auto it = FParams.cbegin(); it != FParams.cend(); ++it)
         q.bindValue(QLatin1Char(':') + it.key(), it.value());
     if (!q.exec())
-        throw EDatabaseError(QStringLiteral("SQL error: %1\n%2").arg(q.lastError().text(), FSQL));
-    Executed(timer.nsecsElapsed());
+        fail();
+    trace.Nanoseconds = timer.nsecsElapsed();
+    TraceSql(trace);
+    Executed(trace.Nanoseconds);
 }
 
 int TSqlDataSet::ExecSQL()

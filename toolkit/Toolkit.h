@@ -11,4 +11,5 @@
 #include "toolkit/Package.h"
 #include "toolkit/SqlDataSet.h"
 #include "toolkit/SqlDatabase.h"
+#include "toolkit/SqlTrace.h"
 #include "toolkit/SysUtils.h"

@@ -110,12 +110,15 @@ void TIDBDateForm::Pick()
         return;
     FPicking = true;
     const toolkit::TDateTime date = Date();
+    const QPointer<TIDBDateForm> self(this); // the handler may release the form
     try {
         if (OnDateSelected)
             OnDateSelected(this, date);
     } catch (const toolkit::Exception &e) {
         toolkit::HandleException(e);
     }
+    if (!self)
+        return;
     FPicking = false;
     close();
 }

@@ -5,7 +5,8 @@
 // one opening), else on the date of the control that opens it, else on the
 // working date. Enter or a double click picks the day: OnDateSelected hears
 // it and the form closes; Escape or a click elsewhere closes it without a
-// choice. OnHide hears every closing. The owner owns the form.
+// choice. OnHide hears every closing; a handler that releases the form
+// does so with deleteLater. The owner owns the form.
 //
 // TIDateEdit is a date field for forms: the date as "dd.mm.yyyy" text with a
 // button that opens the calendar (also F4 or Alt+Down). An empty text is no

@@ -72,3 +72,12 @@ INSERT INTO QDAT.SKUP_SIFRANT (SKUPINA, SIFRA, OPIS, FORMAT, VELJA_OD, VELJA_DO,
   ('PF2', 'OPOMBA', 'Opomba zdravnika', NULL, NULL, NULL, 1),
   ('PF2', 'POPRAVEK', 'Popravek izvida', 'format: $255:Popravek $0: izvida', NULL, NULL, 2),
   ('PF2', 'ZAVRNITEV', 'Zavrnitev podpisa', NULL, NULL, NULL, 3);
+
+INSERT INTO QDAT.KA120PA0 (SIFZZ120, SIFR1120, OPIS120) VALUES
+  ('DZZ', 'DOPOLNILNO', 'Dopolnilno zdravstveno zavarovanje'),
+  ('ZOB', 'ZOBJE', 'Zavarovanje zobnih storitev'),
+  ('NAD', 'NADSTANDARD', 'Nadstandardne zdravstvene storitve'),
+  ('TUJ', 'TUJINA', 'Zdravstveno zavarovanje z asistenco v tujini');
+
+-- QDAT.KA903RBM holds pictures only: its rows are written by the programs
+-- that store them (a binary literal reads differently on each database).

@@ -1,5 +1,6 @@
 #include "Iforms.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QKeyEvent>
@@ -228,6 +229,54 @@ TIForm *OwnerForm(const QWidget *control)
 bool OwnsControl(const TIForm *form, const QWidget *control)
 {
     return form && OwnerForm(control) == form;
+}
+
+namespace {
+
+// An item view's editors are parts of the view: the view is the control.
+QWidget *OwningControl(QWidget *w, const QWidget *window)
+{
+    for (QWidget *p = w->parentWidget(); p && p != window; p = p->parentWidget())
+        if (qobject_cast<QAbstractItemView *>(p))
+            w = p;
+    return w;
+}
+
+QWidget *StepDlgControl(QWidget *from, bool forward)
+{
+    if (!from)
+        return nullptr;
+    QWidget *window = from->window();
+    // The focus chain is a ring over the window's widgets; once round is enough.
+    const int limit = int(window->findChildren<QWidget *>().size()) + 2;
+    QWidget *w = from;
+    for (int i = 0; i < limit; ++i) {
+        w = forward ? w->nextInFocusChain() : w->previousInFocusChain();
+        if (!w || w == from)
+            return nullptr;
+        if (w->window() != window || w->focusProxy())
+            continue;
+        QWidget *control = OwningControl(w, window);
+        if (control == from || from->isAncestorOf(control) || control->isAncestorOf(from))
+            continue;
+        if ((control->focusPolicy() & Qt::TabFocus) == Qt::TabFocus && control->isEnabled() && control->isVisibleTo(window)) {
+            control->setFocus(forward ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+            return control;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+QWidget *GoToNextDlgControl(QWidget *from)
+{
+    return StepDlgControl(from, true);
+}
+
+QWidget *GoToPrevDlgControl(QWidget *from)
+{
+    return StepDlgControl(from, false);
 }
 
 } // namespace marvok

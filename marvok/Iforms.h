@@ -138,4 +138,12 @@ MARVOK_EXPORT TIForm *OwnerForm(const QWidget *control);
 // Whether `form` owns `control` (no other form lies between them).
 MARVOK_EXPORT bool OwnsControl(const TIForm *form, const QWidget *control);
 
+// Moves the focus from `from` to the next (previous) control of its window
+// that takes the focus with Tab, in tab order, wrapping at the ends; the
+// controls inside `from` (a grid's editor, a composite's parts) are passed
+// over. Returns the control that got the focus, or null when no other
+// control takes it (the focus then stays where it was).
+MARVOK_EXPORT QWidget *GoToNextDlgControl(QWidget *from);
+MARVOK_EXPORT QWidget *GoToPrevDlgControl(QWidget *from);
+
 } // namespace marvok

@@ -50,4 +50,16 @@ QVariant GetValueFromQuery(const QString &sql, const QVariant &defaultValue, con
     return q.IsEmpty() ? defaultValue : q.Fields(0)->Value();
 }
 
+QVariant GetValueFromQuery(const QString &sql, const TIQueryColumn &column, const QVariant &defaultValue, const QString &connectionName)
+{
+    TIQuery q(nullptr, connectionName);
+    q.SetSQL(sql);
+    q.Open();
+    const toolkit::TField *field = q.FindField(column.Name.trimmed());
+    if (!field)
+        throw toolkit::EDatabaseError(QStringLiteral("GetValueFromQuery: the result has no column %1 (columns: %2) for: %3")
+                                          .arg(column.Name, q.FieldNames().join(QStringLiteral(", ")), sql));
+    return q.IsEmpty() ? defaultValue : field->Value();
+}
+
 } // namespace marvok

@@ -35,4 +35,20 @@ private:
 MARVOK_EXPORT QVariant GetValueFromQuery(const QString &sql, const QVariant &defaultValue = {},
                                          const QString &connectionName = QStringLiteral("_ZDR"));
 
+// The name of a result column to read (GetValueFromQuery(sql, TIQueryColumn("SIFR1120"))):
+// a type of its own, so that a text meant as the default value is never
+// taken for a column name.
+struct TIQueryColumn
+{
+    explicit TIQueryColumn(QString name) : Name(std::move(name)) {}
+    QString Name;
+};
+
+// The named column of the first row of `sql` (a "select *" too), or
+// `defaultValue` when there is no row. Names compare without regard to case
+// (the databases differ in the case they report); a column the result does
+// not have is a programming error (EDatabaseError), row or no row.
+MARVOK_EXPORT QVariant GetValueFromQuery(const QString &sql, const TIQueryColumn &column, const QVariant &defaultValue = {},
+                                         const QString &connectionName = QStringLiteral("_ZDR"));
+
 } // namespace marvok

@@ -211,13 +211,8 @@ QString TISifranti::Translate(const QString &name, const QString &code)
 
 TfmCustomKatalog *TISifranti::CreateSearchForm(const QString &name, QWidget *parent)
 {
-    QList<TISifrantEntry> entries = Entries(name);
-    QString caption = Caption(name);
-    if (entries.isEmpty() && !Exists(name) && SkupSifranti().Exists(name)) {
-        entries = SkupSifranti().Group(name)->Values;
-        caption = name;
-    }
-    return new TfmCustomKatalog(caption.isEmpty() ? name : caption, entries, parent);
+    const QString caption = Caption(name);
+    return new TfmCustomKatalog(caption.isEmpty() ? name : caption, Entries(name), parent);
 }
 
 void TISifranti::Reload()
@@ -351,6 +346,18 @@ bool TISkupSifranti::AreAllValuesUpperCase(const QString &group)
     return g && g->AreAllValuesUpperCase();
 }
 
+TfmCustomKatalog *TISkupSifranti::CreateSearchForm(const QString &group, QWidget *parent)
+{
+    QList<TISifrantEntry> entries;
+    if (const TISkupSifrant *g = Group(group)) {
+        const toolkit::TDateTime today = ISystemParameters().GetWorkingDate();
+        for (const TISifrantEntry &e : g->Values)
+            if (IsValid(group, e.Code, today))
+                entries << e;
+    }
+    return new TfmCustomKatalog(Key(group), entries, parent);
+}
+
 void TISkupSifranti::Reload()
 {
     FGroups.clear();
@@ -363,8 +370,21 @@ TISkupSifranti &SkupSifranti()
     return skup;
 }
 
+QString ShowSkupSifrantiLookupDialog(const QString &group, const QString &searchText, QWidget *parent)
+{
+    if (!SkupSifranti().Exists(group))
+        throw toolkit::Exception(QStringLiteral("ShowSkupSifrantiLookupDialog: Unknown group code list '%1'!").arg(group));
+    std::unique_ptr<TfmCustomKatalog> form(SkupSifranti().CreateSearchForm(group, parent));
+    form->setWindowTitle(QStringLiteral("Iskanje"));
+    form->SetSearchText(searchText);
+    return form->exec() == QDialog::Accepted ? form->SelectedCode() : QString();
+}
+
 // The persistence layer checks codes and orders by descriptions through the
-// code lists as soon as this library is loaded.
+// code lists as soon as this library is loaded. The hook hears only a list's
+// name: a name the code lists register is a code list, any other a group
+// (the two kinds never share names), and a name neither knows checks nothing.
+// The field types that say which kind a field wants are TIValInfoRec's.
 namespace {
 const bool HooksInstalled = [] {
     pelvar::TplCatalogueHooks &h = pelvar::CatalogueHooks();

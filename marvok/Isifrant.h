@@ -106,6 +106,9 @@ public:
     void AllValues(const QString &group, toolkit::TStringList &list, bool sorted = true);
     int CodeWidth(const QString &group);
     bool AreAllValuesUpperCase(const QString &group);
+    // The search form over the group's values valid on the working date,
+    // owned by `parent` (or the caller).
+    TfmCustomKatalog *CreateSearchForm(const QString &group, QWidget *parent = nullptr);
     QString Table() const { return QStringLiteral("QDAT.SKUP_SIFRANT"); }
     void Reload();
 
@@ -115,6 +118,12 @@ private:
 };
 
 MARVOK_EXPORT TISkupSifranti &SkupSifranti();
+
+// The search dialog of a group code list: the group's codes and descriptions
+// with a search box that starts with `searchText`, shown modally. Returns the
+// chosen code, or an empty text when the user cancels. An unknown group is a
+// programming error.
+MARVOK_EXPORT QString ShowSkupSifrantiLookupDialog(const QString &group, const QString &searchText = {}, QWidget *parent = nullptr);
 
 // The search form of a code list: a search text, the codes with their
 // descriptions, OK and Cancel. Typing moves to the first entry whose code

@@ -12,5 +12,6 @@
 #include "marvok/Istrings.h"
 #include "marvok/Iutils.h"
 #include "marvok/cControls.h"
+#include "marvok/cDateEdit.h"
 #include "marvok/cDBGrid.h"
 #include "marvok/cSifra.h"

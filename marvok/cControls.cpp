@@ -11,6 +11,8 @@
 #include <QTimer>
 #include <QStyleOptionTab>
 #include <algorithm>
+#include <cstdlib>
+#include <limits>
 
 namespace marvok {
 
@@ -85,55 +87,104 @@ TIArrangePanel::TIArrangePanel(QWidget *parent)
 {
 }
 
+struct TIArrangePanel::TBlock
+{
+    QVector<int> ColumnWidths;
+    QVector<int> RowHeights;
+    int Columns = 1;
+    int Width() const
+    {
+        int w = 0;
+        for (int c : ColumnWidths)
+            w += c;
+        return ColumnWidths.isEmpty() ? 0 : w + (int(ColumnWidths.size()) - 1) * Space;
+    }
+    int Height(int spaceRows) const
+    {
+        int h = 0;
+        for (int r : RowHeights)
+            h += r;
+        return RowHeights.isEmpty() ? 0 : h + (int(RowHeights.size()) - 1) * spaceRows;
+    }
+    int Space = 0;
+};
+
+namespace {
+QSize ControlSize(const QWidget *w)
+{
+    return w->size().isEmpty() ? w->sizeHint() : w->size();
+}
+} // namespace
+
+void TIArrangePanel::SetValue(int &field, int value)
+{
+    if (field == value)
+        return;
+    field = value;
+    Arrange();
+}
+
+QList<QWidget *> TIArrangePanel::SideControls(bool right) const
+{
+    QList<QWidget *> controls;
+    for (const QPointer<QObject> &o : FAdded)
+        if (auto *w = qobject_cast<QWidget *>(o.data()); w && w->parent() == this && !w->isWindow() && !w->isHidden()
+                                                          && (Tag(w) > 0) == right)
+            controls << w;
+    // Tag 0 sorts after every tag of the left block.
+    const auto place = [](const QWidget *w) { return Tag(w) == 0 ? std::numeric_limits<int>::max() : std::abs(Tag(w)); };
+    std::stable_sort(controls.begin(), controls.end(), [&](QWidget *a, QWidget *b) { return place(a) < place(b); });
+    return controls;
+}
+
+TIArrangePanel::TBlock TIArrangePanel::Measure(const QList<QWidget *> &controls, int columns) const
+{
+    TBlock b;
+    b.Space = FSpaceColumns;
+    if (controls.isEmpty())
+        return b;
+    b.Columns = columns > 0 ? columns : int(controls.size());
+    b.ColumnWidths.fill(0, std::min<int>(b.Columns, int(controls.size())));
+    b.RowHeights.fill(0, (int(controls.size()) + b.Columns - 1) / b.Columns);
+    for (int i = 0; i < controls.size(); ++i) {
+        const QSize s = ControlSize(controls.at(i));
+        b.ColumnWidths[i % b.Columns] = std::max(b.ColumnWidths.at(i % b.Columns), s.width());
+        b.RowHeights[i / b.Columns] = std::max(b.RowHeights.at(i / b.Columns), s.height());
+    }
+    return b;
+}
+
 void TIArrangePanel::Arrange()
 {
     if (FArranging)
         return;
     FArranging = true;
-    QList<QWidget *> left, right;
-    for (QObject *o : children())
-        if (auto *w = qobject_cast<QWidget *>(o); w && !w->isWindow() && !w->isHidden())
-            (Tag(w) >= 0 ? left : right).append(w);
-    std::stable_sort(left.begin(), left.end(), [](QWidget *a, QWidget *b) { return Tag(a) < Tag(b); });
-    // -1 before -2: the right group reads left to right by falling tags.
-    std::stable_sort(right.begin(), right.end(), [](QWidget *a, QWidget *b) { return Tag(a) > Tag(b); });
-    int y = FSpaceRows;
-    int rowHeight = 0;
-    int x = FLeftColumns;
-    for (QWidget *w : std::as_const(left)) {
-        const QSize s = w->size().isEmpty() ? w->sizeHint() : w->size();
-        if (x > FLeftColumns && x + s.width() > width() - FLeftColumns) {
-            x = FLeftColumns;
-            y += rowHeight + FSpaceRows;
-            rowHeight = 0;
+    for (const bool right : {false, true}) {
+        const QList<QWidget *> controls = SideControls(right);
+        const TBlock b = Measure(controls, right ? FRightColumns : FLeftColumns);
+        const int left = !right ? FMargin : width() - FMargin - (FRightWidth > 0 ? FRightWidth : b.Width());
+        int y = FMargin;
+        for (int row = 0, i = 0; row < b.RowHeights.size(); ++row) {
+            int x = left;
+            for (int col = 0; col < b.Columns && i < controls.size(); ++col, ++i) {
+                QWidget *w = controls.at(i);
+                w->setGeometry(QRect(QPoint(x, y), ControlSize(w)));
+                x += b.ColumnWidths.at(col) + FSpaceColumns;
+            }
+            y += b.RowHeights.at(row) + FSpaceRows;
         }
-        w->setGeometry(x, y, s.width(), s.height());
-        x += s.width() + FSpaceColumns;
-        rowHeight = std::max(rowHeight, s.height());
-    }
-    // The right group, its first control (tag -1) leftmost.
-    int total = 0;
-    for (QWidget *w : std::as_const(right))
-        total += (w->size().isEmpty() ? w->sizeHint() : w->size()).width() + FSpaceColumns;
-    x = width() - FLeftColumns - std::max(0, total - FSpaceColumns);
-    for (QWidget *w : std::as_const(right)) {
-        const QSize s = w->size().isEmpty() ? w->sizeHint() : w->size();
-        w->setGeometry(x, FSpaceRows, s.width(), s.height());
-        x += s.width() + FSpaceColumns;
     }
     FArranging = false;
 }
 
 QSize TIArrangePanel::sizeHint() const
 {
-    int h = 0, w = 2 * FLeftColumns;
-    for (QObject *o : children())
-        if (auto *c = qobject_cast<QWidget *>(o); c && !c->isHidden()) {
-            const QSize s = c->size().isEmpty() ? c->sizeHint() : c->size();
-            h = std::max(h, s.height());
-            w += s.width() + FSpaceColumns;
-        }
-    return {w, h + 2 * FSpaceRows};
+    const TBlock left = Measure(SideControls(false), FLeftColumns);
+    const TBlock right = Measure(SideControls(true), FRightColumns);
+    const int rightWidth = FRightWidth > 0 ? FRightWidth : right.Width();
+    const int between = left.Width() > 0 && rightWidth > 0 ? FSpaceColumns : 0;
+    return {2 * FMargin + left.Width() + between + rightWidth,
+            2 * FMargin + std::max(left.Height(FSpaceRows), right.Height(FSpaceRows))};
 }
 
 void TIArrangePanel::resizeEvent(QResizeEvent *event)
@@ -145,6 +196,12 @@ void TIArrangePanel::resizeEvent(QResizeEvent *event)
 void TIArrangePanel::childEvent(QChildEvent *event)
 {
     TIPanel::childEvent(event);
+    if (event->added() && !FAdded.contains(event->child()))
+        FAdded << event->child();
+    if (event->removed()) {
+        FAdded.removeAll(event->child());
+        FAdded.removeAll(nullptr); // children already being destroyed
+    }
     if (event->added() || event->removed())
         QMetaObject::invokeMethod(this, [this] { Arrange(); }, Qt::QueuedConnection);
 }

@@ -2,11 +2,17 @@
 //
 // Every control takes a tag (SetTag/Tag, the original's Tag property), a
 // colour as TColor where the original had one, and a QObject owner.
-// TIArrangePanel places its controls in one row by their tags: tags of 0 and
-// more from the left in ascending order, negative tags at the right with -1
-// leftmost of them; aILeftColumns is the margin at both ends, aISpaceColumns
-// the gap between controls, aISpaceRows the margin above and below (and the
-// gap between rows when the controls do not fit in one).
+// TIArrangePanel arranges its controls in a block of columns at the left and
+// another at the right, by their tags: tag -k goes to the k-th place of the
+// left block (-1 leftmost), tag k to the k-th place of the right block (1
+// leftmost), tag 0 to the left block after the tagged ones; equal tags keep
+// the order the controls were added in. Hidden controls take no place.
+// aILeftColumns / aIRightColumns are the blocks' column counts (0: one
+// column per control); more controls than columns wrap into further rows,
+// aISpaceRows apart. Each column is as wide as its widest control (controls
+// keep their own sizes), columns are aISpaceColumns apart; aIRightWidth, when
+// set, makes the right block that wide, ending at the right margin, else it
+// is as wide as its columns. aIMargin is the border around both blocks.
 // TIPageControl hides the tabs CanShowTab refuses and lets subclasses paint
 // over each tab (DrawTab) after the style did.
 #pragma once
@@ -22,6 +28,7 @@
 #include <QListWidget>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -51,14 +58,26 @@ public:
 class MARVOK_EXPORT TIArrangePanel : public TIPanel
 {
     Q_OBJECT
+    Q_PROPERTY(int aILeftColumns READ aILeftColumns WRITE setAILeftColumns)
+    Q_PROPERTY(int aIRightColumns READ aIRightColumns WRITE setAIRightColumns)
+    Q_PROPERTY(int aIRightWidth READ aIRightWidth WRITE setAIRightWidth)
+    Q_PROPERTY(int aISpaceColumns READ aISpaceColumns WRITE setAISpaceColumns)
+    Q_PROPERTY(int aISpaceRows READ aISpaceRows WRITE setAISpaceRows)
+    Q_PROPERTY(int aIMargin READ aIMargin WRITE setAIMargin)
 public:
     explicit TIArrangePanel(QWidget *parent = nullptr);
-    int aISpaceColumns() const { return FSpaceColumns; }
-    void setAISpaceColumns(int v) { FSpaceColumns = v; Arrange(); }
     int aILeftColumns() const { return FLeftColumns; }
-    void setAILeftColumns(int v) { FLeftColumns = v; Arrange(); }
+    void setAILeftColumns(int v) { SetValue(FLeftColumns, v); }
+    int aIRightColumns() const { return FRightColumns; }
+    void setAIRightColumns(int v) { SetValue(FRightColumns, v); }
+    int aIRightWidth() const { return FRightWidth; }
+    void setAIRightWidth(int v) { SetValue(FRightWidth, v); }
+    int aISpaceColumns() const { return FSpaceColumns; }
+    void setAISpaceColumns(int v) { SetValue(FSpaceColumns, v); }
     int aISpaceRows() const { return FSpaceRows; }
-    void setAISpaceRows(int v) { FSpaceRows = v; Arrange(); }
+    void setAISpaceRows(int v) { SetValue(FSpaceRows, v); }
+    int aIMargin() const { return FMargin; }
+    void setAIMargin(int v) { SetValue(FMargin, v); }
     void Arrange();
     QSize sizeHint() const override;
 
@@ -68,10 +87,20 @@ protected:
     bool event(QEvent *event) override;
 
 private:
+    struct TBlock;
+    void SetValue(int &field, int value);
+    // The shown controls of one side in their places.
+    QList<QWidget *> SideControls(bool right) const;
+    TBlock Measure(const QList<QWidget *> &controls, int columns) const;
+    int FLeftColumns = 0;
+    int FRightColumns = 0;
+    int FRightWidth = 0;
     int FSpaceColumns = 2;
-    int FLeftColumns = 2;
-    int FSpaceRows = 4;
+    int FSpaceRows = 2;
+    int FMargin = 4;
     bool FArranging = false;
+    // Controls in the order they were added (children() follows raise/lower).
+    QList<QPointer<QObject>> FAdded;
 };
 
 class MARVOK_EXPORT TIImageList : public QObject

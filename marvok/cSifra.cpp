@@ -188,6 +188,11 @@ void TISkupSifra::setAiUpperCase(bool v)
         FEdit->setText(FEdit->text().toUpper());
 }
 
+TfmCustomKatalog *TISkupSifra::CreateSearchForm()
+{
+    return SkupSifranti().CreateSearchForm(FSifrant, this);
+}
+
 bool TISkupSifra::Exists(const QString &code) const
 {
     return SkupSifranti().CodeExists(FSifrant, Canonical(code));

@@ -95,6 +95,7 @@ public:
     void setAiUpperCase(bool v);
 
 protected:
+    TfmCustomKatalog *CreateSearchForm() override;
     bool Exists(const QString &code) const override;
     QString Canonical(const QString &code) const override;
     QString DescriptionOf(const QString &code) const override;

@@ -6,12 +6,14 @@
 // information, ValidString2ValidInfo): "<type>" or "<type>:<code list>".
 //   ""      free text          "I"   whole number      "F"  decimal number
 //   "D"     date               "DT"  date and time
-//   "S"     a code of the code list named after the colon ("S:KR031ORG")
-//   "SC"    a code of the grouped code list (group after the colon)
-//   "MS"    several codes of a grouped code list, written one after another
-//   "MMS"   several codes of a grouped code list, separated by ","
-// Codes of "S" and "SC" attributes must exist when the attribute's CodeList
-// rule is set; the check goes through the code-list lookup hook below.
+//   "S"     a code of the code list named after the colon ("S:KR031ORG"),
+//           stored in the list's canonical form
+//   "SC"    a code of the named code list, stored exactly as typed
+//   "MS"    a value of the group code list named after the colon ("MS:SPOL")
+//   "MMS"   several codes of the named group code list in one value,
+//           separated by ","
+// When the attribute's CodeList rule is set its code must exist, through the
+// code-list lookup hook below; each code of an "MMS" value is checked alone.
 #pragma once
 
 #include "pelvar/pelvar_export.h"

@@ -560,11 +560,21 @@ void TplPerObject::Validate(int index, int &level, QString &message) const
         message = QStringLiteral("Podatek »%1« je obvezen.").arg(a.Caption);
         return;
     }
-    if (!a.CodeList.isEmpty() && !v.isNull() && CatalogueHooks().CodeExists
-        && !CatalogueHooks().CodeExists(a.CodeList, v.toString())) {
-        level = aeError;
-        message = QStringLiteral("Šifra »%1« ne obstaja v šifrantu %2.").arg(v.toString(), a.CodeList);
-        return;
+    if (!a.CodeList.isEmpty() && !v.isNull() && CatalogueHooks().CodeExists) {
+        // A multi-selection holds several codes separated by ",", each checked alone.
+        QStringList codes{v.toString()};
+        if (a.ValidString.section(QLatin1Char(':'), 0, 0).trimmed().compare(QLatin1String("MMS"), Qt::CaseInsensitive) == 0) {
+            codes = v.toString().split(QLatin1Char(','), Qt::SkipEmptyParts);
+            for (QString &c : codes)
+                c = c.trimmed();
+        }
+        for (const QString &code : std::as_const(codes)) {
+            if (!CatalogueHooks().CodeExists(a.CodeList, code)) {
+                level = aeError;
+                message = QStringLiteral("Šifra »%1« ne obstaja v šifrantu %2.").arg(code, a.CodeList);
+                return;
+            }
+        }
     }
     if (FMeta->OnValidateAttr)
         FMeta->OnValidateAttr(*this, a.Name, level, message);

@@ -5,6 +5,7 @@
 #include "marvok/Isifrant.h"
 #include "marvok/cSifra.h"
 #include "pelvar/plMeta.h"
+#include "toolkit/Exception.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -32,6 +33,8 @@ private Q_SLOTS:
     void shortDescriptionModeShowsTextGivesCode();
     void groupControlUpperCasesAsTyped();
     void multiControlAppendsChosenCodes();
+    void groupSearchDialogReturnsTheChosenCode_data();
+    void groupSearchDialogReturnsTheChosenCode();
 
 private:
     std::unique_ptr<tovlet::test::TTestDatabase> FDb;
@@ -289,6 +292,51 @@ void TestIsifrant::multiControlAppendsChosenCodes()
     QCOMPARE(c.DescriptionLabel()->text(), QStringLiteral("Bolezen, Poškodba pri delu, Nega družinskega člana"));
     c.SetText(QStringLiteral("01,99"));
     QCOMPARE(c.DescriptionLabel()->text(), QStringLiteral("Neznana šifra!"));
+}
+
+void TestIsifrant::groupSearchDialogReturnsTheChosenCode_data()
+{
+    QTest::addColumn<QString>("group");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("accept");
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("chosen");
+    QTest::newRow("search by description") << "Z05" << "" << "Dru" << true << 3 << "02";
+    QTest::newRow("starts at the given code") << "Z05" << "03" << "" << true << 3 << "03";
+    QTest::newRow("expired values are not offered") << "P86" << "" << "Nepla" << true << 2 << "1";
+    QTest::newRow("cancel gives nothing") << "GC2" << "04" << "" << false << 4 << "";
+}
+
+void TestIsifrant::groupSearchDialogReturnsTheChosenCode()
+{
+    QFETCH(QString, group);
+    QFETCH(QString, start);
+    QFETCH(QString, typed);
+    QFETCH(bool, accept);
+    QFETCH(int, rows);
+    QFETCH(QString, chosen);
+    ISystemParameters().SetWorkingDate(toolkit::EncodeDate(2026, 3, 2));
+    tovlet::test::TModalResponder responder;
+    QString caption;
+    QStringList descriptions;
+    responder.Expect([&](QWidget *w) {
+        auto *form = qobject_cast<TfmCustomKatalog *>(w);
+        QVERIFY(form);
+        caption = form->windowTitle();
+        for (int i = 0; i < form->List()->topLevelItemCount(); ++i)
+            descriptions << form->List()->topLevelItem(i)->text(1);
+        if (!typed.isEmpty())
+            QTest::keyClicks(form->SearchEdit(), typed);
+        QTest::keyClick(form->SearchEdit(), accept ? Qt::Key_Return : Qt::Key_Escape);
+    });
+    QCOMPARE(ShowSkupSifrantiLookupDialog(group, start), chosen);
+    QCOMPARE(caption, QStringLiteral("Iskanje"));
+    QCOMPARE(descriptions.size(), rows);
+    QVERIFY(!descriptions.contains(QStringLiteral("Neplačnik prispevkov")));
+    QVERIFY(responder.Unexpected().isEmpty());
+    QVERIFY_THROWS_EXCEPTION(toolkit::Exception, ShowSkupSifrantiLookupDialog(QStringLiteral("KR031ORG")));
+    ISystemParameters().SetWorkingDate(0);
 }
 
 QTEST_MAIN(TestIsifrant)

@@ -3,12 +3,20 @@
 #include "marvok/Iabzip.h"
 #include "marvok/Idialogs.h"
 #include "marvok/Iforms.h"
+#include "marvok/Igl.h"
+#include "marvok/Iutils.h"
 #include "marvok/cControls.h"
+#include "marvok/cDateEdit.h"
 #include "toolkit/Exception.h"
 #include "toolkit/MemDataSet.h"
 
+#include <QApplication>
+#include <QCalendarWidget>
 #include <QFile>
 #include <QLabel>
+#include <QTableView>
+#include <QTableWidget>
+#include <QVBoxLayout>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
@@ -54,7 +62,15 @@ private Q_SLOTS:
     void nonModalDialogsAreListedUntilClosed();
     void formPlaceIsStoredUnderItsWindowCode();
     void embeddedFormClosesItsParentOnEscape();
+    void arrangePanelPlacesByTag_data();
     void arrangePanelPlacesByTag();
+    void dialogControlsFollowTabOrder();
+    void dateFormOpensOnTheRightDay_data();
+    void dateFormOpensOnTheRightDay();
+    void dateFormPicksWithEnterOrDoubleClickAndEscapeLeaves();
+    void dateEditKeepsWhatWasTyped_data();
+    void dateEditKeepsWhatWasTyped();
+    void dateEditCalendarButton();
     void pageControlHidesRefusedTabsAndPaintsOverTabs();
     void bitBtnClosesWithItsModalResult();
     void dbEditWritesTypedTextAndNeverLosesIt();
@@ -156,32 +172,287 @@ void TestMarvokControls::embeddedFormClosesItsParentOnEscape()
     QVERIFY(!host.isVisible());
 }
 
+void TestMarvokControls::arrangePanelPlacesByTag_data()
+{
+    QTest::addColumn<QList<int>>("tags");
+    QTest::addColumn<QList<QSize>>("sizes");
+    QTest::addColumn<int>("hidden"); // index of a hidden control, -1 none
+    QTest::addColumn<int>("leftColumns");
+    QTest::addColumn<int>("rightColumns");
+    QTest::addColumn<int>("rightWidth");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QList<QRect>>("geometry"); // in the order the controls were added
+    const QSize b(75, 21);
+    QTest::newRow("dialog bar: OK and Prekliči left, label right")
+        << QList<int>{-1, -2, 2} << QList<QSize>{b, b, {70, 13}} << -1 << 2 << 0 << 0 << 536
+        << QList<QRect>{{4, 4, 75, 21}, {81, 4, 75, 21}, {462, 4, 70, 13}};
+    QTest::newRow("tags, not the order added, decide")
+        << QList<int>{-2, -1} << QList<QSize>{b, b} << -1 << 2 << 0 << 0 << 400 << QList<QRect>{{81, 4, 75, 21}, {4, 4, 75, 21}};
+    QTest::newRow("more controls than columns wrap")
+        << QList<int>{-1, -2, -3} << QList<QSize>{b, b, b} << -1 << 2 << 0 << 0 << 400
+        << QList<QRect>{{4, 4, 75, 21}, {81, 4, 75, 21}, {4, 27, 75, 21}};
+    QTest::newRow("columns as wide as their widest control")
+        << QList<int>{-1, -2, -3, -4} << QList<QSize>{{100, 21}, {50, 21}, {60, 30}, {80, 21}} << -1 << 2 << 0 << 0 << 400
+        << QList<QRect>{{4, 4, 100, 21}, {106, 4, 50, 21}, {4, 27, 60, 30}, {106, 27, 80, 21}};
+    QTest::newRow("right width fixes where the right block starts")
+        << QList<int>{1, 2, -1} << QList<QSize>{b, b, b} << -1 << 1 << 2 << 160 << 600
+        << QList<QRect>{{436, 4, 75, 21}, {513, 4, 75, 21}, {4, 4, 75, 21}};
+    QTest::newRow("right block without a width ends at the margin")
+        << QList<int>{2, 1} << QList<QSize>{b, b} << -1 << 0 << 0 << 0 << 600 << QList<QRect>{{521, 4, 75, 21}, {444, 4, 75, 21}};
+    QTest::newRow("right columns wrap too")
+        << QList<int>{1, 2, 3} << QList<QSize>{b, b, b} << -1 << 0 << 2 << 0 << 600
+        << QList<QRect>{{444, 4, 75, 21}, {521, 4, 75, 21}, {444, 27, 75, 21}};
+    QTest::newRow("equal tags in the order added, untagged after the left block")
+        << QList<int>{-1, 0, -1} << QList<QSize>{b, b, b} << -1 << 0 << 0 << 0 << 400
+        << QList<QRect>{{4, 4, 75, 21}, {158, 4, 75, 21}, {81, 4, 75, 21}};
+    QTest::newRow("a hidden control takes no place")
+        << QList<int>{-1, -2, -3} << QList<QSize>{b, b, b} << 1 << 3 << 0 << 0 << 400
+        << QList<QRect>{{4, 4, 75, 21}, {}, {81, 4, 75, 21}};
+}
+
 void TestMarvokControls::arrangePanelPlacesByTag()
 {
-    TIArrangePanel panel;
-    panel.resize(400, 29);
-    auto *ok = new TIBitBtn(QStringLiteral("&OK"), &panel);
-    ok->resize(75, 21);
-    SetTag(ok, -1);
-    auto *cancel = new TIBitBtn(QStringLiteral("&Prekliči"), &panel);
-    cancel->resize(75, 21);
-    SetTag(cancel, -2);
-    auto *label = new QLabel(QStringLiteral("spreminjanja ni"), &panel);
-    label->resize(70, 13);
-    SetTag(label, 2);
-    auto *first = new QLabel(QStringLiteral("prvi"), &panel);
-    first->resize(30, 13);
-    SetTag(first, 1);
-    panel.setAISpaceColumns(2);
-    panel.setAILeftColumns(2);
-    panel.Arrange();
-    QCOMPARE(first->x(), 2);
-    QCOMPARE(label->x(), 2 + 30 + 2);
-    QCOMPARE(cancel->geometry().right(), 400 - 2 - 1);
-    QCOMPARE(ok->geometry().right() + 1 + 2, cancel->x()); // OK left of Prekliči
-    panel.resize(600, 29);
-    panel.Arrange();
-    QCOMPARE(cancel->geometry().right(), 600 - 2 - 1);
+    QFETCH(QList<int>, tags);
+    QFETCH(QList<QSize>, sizes);
+    QFETCH(int, hidden);
+    QFETCH(int, leftColumns);
+    QFETCH(int, rightColumns);
+    QFETCH(int, rightWidth);
+    QFETCH(int, width);
+    QFETCH(QList<QRect>, geometry);
+    QWidget window;
+    auto *panel = new TIArrangePanel(&window);
+    panel->setAISpaceColumns(2);
+    panel->setAISpaceRows(2);
+    panel->setAILeftColumns(leftColumns);
+    panel->setAIRightColumns(rightColumns);
+    panel->setAIRightWidth(rightWidth);
+    QList<QWidget *> controls;
+    for (int i = 0; i < tags.size(); ++i) {
+        auto *c = new TIBitBtn(QStringLiteral("Gumb %1").arg(i), panel);
+        c->resize(sizes.at(i));
+        SetTag(c, tags.at(i));
+        c->setVisible(i != hidden);
+        controls << c;
+    }
+    panel->setGeometry(0, 0, width, 60);
+    window.resize(width, 60);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    for (int i = 0; i < controls.size(); ++i)
+        if (i != hidden)
+            QTRY_COMPARE(controls.at(i)->geometry(), geometry.at(i));
+    // Controls added later find their place too.
+    auto *late = new TIBitBtn(QStringLiteral("Pozneje"), panel);
+    late->resize(10, 10);
+    SetTag(late, 0);
+    late->show();
+    QTRY_VERIFY(late->pos() != QPoint(0, 0));
+    for (int i = 0; i < controls.size(); ++i)
+        if (i != hidden)
+            QCOMPARE(controls.at(i)->geometry(), geometry.at(i));
+}
+
+void TestMarvokControls::dialogControlsFollowTabOrder()
+{
+    QDialog dlg;
+    auto *layout = new QVBoxLayout(&dlg);
+    auto *first = new QLineEdit(&dlg);
+    auto *date = new TIDateEdit(&dlg);
+    auto *disabled = new QLineEdit(&dlg);
+    disabled->setEnabled(false);
+    auto *hidden = new QLineEdit(&dlg);
+    auto *last = new QLineEdit(&dlg);
+    auto *table = new QTableWidget(2, 2, &dlg);
+    for (QWidget *w : std::initializer_list<QWidget *>{first, date, disabled, hidden, last, table})
+        layout->addWidget(w);
+    hidden->hide();
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    table->setItem(0, 0, new QTableWidgetItem(QStringLiteral("a")));
+    table->openPersistentEditor(table->item(0, 0)); // an editor inside the grid is passed over
+
+    QCOMPARE(GoToNextDlgControl(first), date->Edit());
+    QTRY_COMPARE(QApplication::focusWidget(), date->Edit());
+    QCOMPARE(GoToNextDlgControl(date), last); // not the disabled, hidden or the date's button
+    QCOMPARE(GoToNextDlgControl(last), table);
+    QCOMPARE(GoToNextDlgControl(table), first); // wraps
+    QTRY_COMPARE(QApplication::focusWidget(), first);
+    QCOMPARE(GoToPrevDlgControl(first), table);
+    QCOMPARE(GoToPrevDlgControl(date->Edit()), first);
+    QCOMPARE(GetParentForm(date->Edit()), &dlg);
+
+    QDialog lonely;
+    auto *only = new QLineEdit(&lonely);
+    new QLabel(QStringLiteral("Ime"), &lonely);
+    lonely.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&lonely));
+    only->setFocus();
+    QCOMPARE(GoToNextDlgControl(only), nullptr);
+    QCOMPARE(GoToPrevDlgControl(only), nullptr);
+    QCOMPARE(GoToNextDlgControl(nullptr), nullptr);
+}
+
+void TestMarvokControls::dateFormOpensOnTheRightDay_data()
+{
+    QTest::addColumn<double>("initial");
+    QTest::addColumn<double>("control");
+    QTest::addColumn<double>("expected");
+    const double working = toolkit::EncodeDate(2026, 3, 2);
+    QTest::newRow("the date a caller set") << toolkit::EncodeDate(2024, 2, 29) + 0.5 << toolkit::EncodeDate(2023, 12, 24)
+                                           << toolkit::EncodeDate(2024, 2, 29);
+    QTest::newRow("the control's date") << 0.0 << toolkit::EncodeDate(2023, 12, 24) << toolkit::EncodeDate(2023, 12, 24);
+    QTest::newRow("the working date") << 0.0 << 0.0 << working;
+}
+
+void TestMarvokControls::dateFormOpensOnTheRightDay()
+{
+    QFETCH(double, initial);
+    QFETCH(double, control);
+    QFETCH(double, expected);
+    ISystemParameters().SetWorkingDate(toolkit::EncodeDate(2026, 3, 2));
+    QWidget owner;
+    owner.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&owner));
+    DateEditInitialDate = initial;
+    TIDBDateForm form(&owner);
+    form.SetControlDate(control);
+    form.Popup(owner.mapToGlobal(QPoint(0, 0)));
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QCOMPARE(form.Date(), expected);
+    QCOMPARE(DateEditInitialDate, 0.0); // it served this opening only
+    form.close();
+    form.Popup(owner.mapToGlobal(QPoint(0, 0)));
+    QCOMPARE(form.Date(), control != 0 ? control : toolkit::EncodeDate(2026, 3, 2));
+    ISystemParameters().SetWorkingDate(0);
+}
+
+void TestMarvokControls::dateFormPicksWithEnterOrDoubleClickAndEscapeLeaves()
+{
+    QWidget owner;
+    owner.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&owner));
+    TIDBDateForm form(&owner);
+    QList<double> picked;
+    int hides = 0;
+    form.OnDateSelected = [&](QObject *sender, toolkit::TDateTime d) {
+        QCOMPARE(sender, &form);
+        picked << d;
+    };
+    form.OnHide = [&](QObject *) { ++hides; };
+    form.SetControlDate(toolkit::EncodeDate(2025, 1, 31));
+
+    form.Popup(owner.mapToGlobal(QPoint(0, 0)));
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QWidget *view = form.Calendar()->findChild<QTableView *>();
+    QVERIFY(view);
+    QTest::keyClick(view, Qt::Key_Right);
+    QTest::keyClick(view, Qt::Key_Return);
+    QCOMPARE(picked, (QList<double>{toolkit::EncodeDate(2025, 2, 1)}));
+    QTRY_VERIFY(!form.isVisible());
+    QCOMPARE(hides, 1);
+
+    form.Popup(owner.mapToGlobal(QPoint(0, 0)));
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QTest::keyClick(view, Qt::Key_Left);
+    QTest::keyClick(view, Qt::Key_Escape);
+    QTRY_VERIFY(!form.isVisible());
+    QCOMPARE(picked.size(), 1); // nothing chosen
+    QCOMPARE(hides, 2);
+
+    form.Popup(owner.mapToGlobal(QPoint(0, 0)));
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    auto *table = static_cast<QTableView *>(view);
+    const QRect cell = table->visualRect(table->currentIndex());
+    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+    QCOMPARE(picked.size(), 2);
+    QCOMPARE(picked.last(), toolkit::EncodeDate(2025, 1, 31));
+    QTRY_VERIFY(!form.isVisible());
+}
+
+void TestMarvokControls::dateEditKeepsWhatWasTyped_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<bool>("error");
+    QTest::addColumn<double>("date");
+    QTest::newRow("short date") << "1.2.2024" << "01.02.2024" << false << toolkit::EncodeDate(2024, 2, 1);
+    QTest::newRow("leap day") << "29.02.2024" << "29.02.2024" << false << toolkit::EncodeDate(2024, 2, 29);
+    QTest::newRow("no such day") << "31.02.2024" << "31.02.2024" << true << 0.0;
+    QTest::newRow("words") << "jutri" << "jutri" << true << 0.0;
+    QTest::newRow("year before 1801") << "31.12.1800" << "31.12.1800" << true << 0.0;
+    QTest::newRow("two parts only") << "1.2" << "1.2" << true << 0.0;
+    QTest::newRow("emptied") << "" << "" << false << 0.0;
+}
+
+void TestMarvokControls::dateEditKeepsWhatWasTyped()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, shown);
+    QFETCH(bool, error);
+    QFETCH(double, date);
+    QDialog dlg;
+    auto *layout = new QVBoxLayout(&dlg);
+    auto *e = new TIDateEdit(&dlg);
+    layout->addWidget(e);
+    e->SetDate(toolkit::EncodeDate(2020, 5, 5) + 0.25);
+    QCOMPARE(e->Text(), QStringLiteral("05.05.2020"));
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    e->Edit()->setFocus();
+    e->Edit()->selectAll();
+    QTest::keyClick(e->Edit(), Qt::Key_Delete);
+    QTest::keyClicks(e->Edit(), typed);
+    QTest::keyClick(e->Edit(), Qt::Key_Return);
+    QCOMPARE(e->Text(), shown);
+    QCOMPARE(e->aiError(), error);
+    QCOMPARE(e->Date(), date);
+    QCOMPARE(ControlColor(e->Edit()) != toolkit::clWindow, error);
+
+    QStringList told;
+    SetMessageDlgResponder([&](const QString &text, TMsgDlgType, TMsgDlgButtons) {
+        told << text;
+        return int(mrOk);
+    });
+    QCOMPARE(CommitFocusedEditor(&dlg), !error);
+    SetMessageDlgResponder(nullptr);
+    QCOMPARE(told.size(), error ? 1 : 0);
+    if (error)
+        QVERIFY(told.at(0).contains(typed));
+    QCOMPARE(e->Text(), shown); // never lost
+}
+
+void TestMarvokControls::dateEditCalendarButton()
+{
+    QDialog dlg;
+    auto *layout = new QVBoxLayout(&dlg);
+    auto *e = new TIDateEdit(&dlg);
+    layout->addWidget(e);
+    e->SetDate(toolkit::EncodeDate(2024, 2, 29));
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    QList<double> changes;
+    connect(e, &TIDateEdit::dateChanged, &dlg, [&](double d) { changes << d; });
+
+    QTest::mouseClick(e->Button(), Qt::LeftButton);
+    QTRY_VERIFY(e->CalendarForm() && e->CalendarForm()->isVisible());
+    QCOMPARE(e->CalendarForm()->Date(), toolkit::EncodeDate(2024, 2, 29));
+    QVERIFY(e->CalendarForm()->geometry().top() >= e->mapToGlobal(QPoint(0, e->height())).y() - 1);
+    QWidget *view = e->CalendarForm()->Calendar()->findChild<QTableView *>();
+    QTest::keyClick(view, Qt::Key_Right);
+    QTest::keyClick(view, Qt::Key_Return);
+    QCOMPARE(e->Text(), QStringLiteral("01.03.2024"));
+    QCOMPARE(changes, (QList<double>{toolkit::EncodeDate(2024, 3, 1)}));
+    QTRY_VERIFY(!e->CalendarForm());
+
+    // F4 opens it too; Escape leaves the date alone.
+    e->Edit()->setFocus();
+    QTest::keyClick(e->Edit(), Qt::Key_F4);
+    QTRY_VERIFY(e->CalendarForm() && e->CalendarForm()->isVisible());
+    QTest::keyClick(e->CalendarForm()->Calendar()->findChild<QTableView *>(), Qt::Key_Escape);
+    QTRY_VERIFY(!e->CalendarForm());
+    QCOMPARE(e->Text(), QStringLiteral("01.03.2024"));
+    QCOMPARE(changes.size(), 1);
 }
 
 void TestMarvokControls::pageControlHidesRefusedTabsAndPaintsOverTabs()

@@ -31,8 +31,6 @@ private Q_SLOTS:
     void queryReportsStatementParametersAndTime();
     void procedureCallIsReportedAsSuch();
     void valueFromQuery();
-    void validStringsGiveFieldTypes_data();
-    void validStringsGiveFieldTypes();
 };
 
 void TestMarvokServices::messageDlgShowsSlovenianButtonsAndReturnsResult_data()
@@ -209,50 +207,6 @@ void TestMarvokServices::valueFromQuery()
     QCOMPARE(GetValueFromQuery(QStringLiteral("select PRIIMEK from QDAT.PACIENT where ID = 99"), QStringLiteral("?")).toString(),
              QStringLiteral("?"));
     QVERIFY_THROWS_EXCEPTION(toolkit::Exception, GetValueFromQuery(QStringLiteral("select NI_STOLPCA from QDAT.PACIENT")));
-}
-
-void TestMarvokServices::validStringsGiveFieldTypes_data()
-{
-    QTest::addColumn<QString>("valid");
-    QTest::addColumn<QString>("type");
-    QTest::addColumn<QString>("list");
-    QTest::addColumn<QString>("kind");
-    QTest::newRow("code list") << "S:KR031ORG" << "S" << "KR031ORG" << "code";
-    QTest::newRow("group code list") << "sc : RTD" << "SC" << "RTD" << "group";
-    QTest::newRow("multi") << "MS:Z05" << "MS" << "Z05" << "multi";
-    QTest::newRow("multi delimited") << "MMS:P86" << "MMS" << "P86" << "multi,";
-    QTest::newRow("date") << "D" << "D" << "" << "date";
-    QTest::newRow("date-time") << "DT" << "DT" << "" << "date";
-    QTest::newRow("float") << "F" << "F" << "" << "float";
-    QTest::newRow("free text") << "" << "" << "" << "";
-}
-
-void TestMarvokServices::validStringsGiveFieldTypes()
-{
-    QFETCH(QString, valid);
-    QFETCH(QString, type);
-    QFETCH(QString, list);
-    QFETCH(QString, kind);
-    const TIValInfoRec r = ValidString2ValidInfo(valid);
-    QCOMPARE(r.FieldType, type);
-    QCOMPARE(r.SifrantName, list);
-    QString k;
-    if (r.IsCodeList())
-        k = QStringLiteral("code");
-    else if (r.IsGroupCodeList())
-        k = QStringLiteral("group");
-    else if (r.IsMultiSelection())
-        k = r.IsDelimited() ? QStringLiteral("multi,") : QStringLiteral("multi");
-    else if (r.IsDate())
-        k = QStringLiteral("date");
-    else if (r.IsFloat())
-        k = QStringLiteral("float");
-    QCOMPARE(k, kind);
-    pelvar::TPlAttrProperties a{QStringLiteral("SIFRA031"), QStringLiteral("Organizacija"), pelvar::TplAttrType::atString, 5, valid, true};
-    const TIFieldInfo fi = TIFieldInfo::FromAttr(a);
-    QCOMPARE(fi.ValInfo.FieldType, type);
-    QVERIFY(fi.ReadOnly);
-    QCOMPARE(int(TIErrorLevel::elNone), 8);
 }
 
 QTEST_MAIN(TestMarvokServices)

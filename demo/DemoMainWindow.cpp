@@ -275,12 +275,14 @@ int TDemoMainWindow::RunLongCheck()
 
 void TDemoMainWindow::CustomiseToolBar()
 {
+    const std::unique_ptr<QDialog> dlg(CreateToolBarDialog());
+    dlg->exec();
+}
+
+void TDemoMainWindow::SaveToolBar(const QListWidget *list)
+{
     TIUCUnitGlobals *g = IUCUnitGlobals();
     TIUCWinControl *tb = g->aiWinControlList()->GetItemByCode(QStringLiteral("tbMain"));
-    const std::unique_ptr<QDialog> dlg(CreateToolBarDialog());
-    if (dlg->exec() != QDialog::Accepted)
-        return;
-    const auto *list = dlg->findChild<QListWidget *>(QStringLiteral("lbPrimeri"));
     TIUCUseCaseList chosen;
     for (int i = 0; i < list->count(); ++i)
         if (list->item(i)->checkState() == Qt::Checked && !list->item(i)->data(Qt::UserRole + 1).toBool())
@@ -332,6 +334,8 @@ QDialog *TDemoMainWindow::CreateToolBarDialog()
     buttons->addButton(QStringLiteral("Prekliči"), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, dlg, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, dlg, &QDialog::reject);
+    // The choice is kept however the dialog was opened.
+    connect(dlg, &QDialog::accepted, this, [this, list] { SaveToolBar(list); });
     layout->addWidget(buttons);
     dlg->resize(380, 330);
     return dlg;

@@ -8,6 +8,7 @@
 
 class QComboBox;
 class QDialog;
+class QListWidget;
 class QMenu;
 class QTableWidget;
 class QToolBar;
@@ -29,7 +30,7 @@ public:
     void SelectContext(const QString &workingUnitType, const QString &userType);
     void CustomiseToolBar();
     // The tool-bar dialog of CustomiseToolBar, filled and not yet shown;
-    // owned by the caller.
+    // owned by the caller. Its OK saves the choice.
     QDialog *CreateToolBarDialog();
     // The card of the patient with this ID; the dialog's result.
     int OpenPatientCard(qint64 id);
@@ -55,6 +56,7 @@ private:
     void Run(const QString &code);
     // Opens the card of the patient in that row; errors are told, not thrown.
     void OpenCardOfRow(int row);
+    void SaveToolBar(const QListWidget *list);
     void SelectContextFromCombos();
 
     QTableWidget *FPatients = nullptr;

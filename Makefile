@@ -5,7 +5,7 @@ JOBS       ?= $(shell nproc 2>/dev/null || echo 2)
 GENERATOR  := $(shell command -v ninja >/dev/null 2>&1 && echo "-G Ninja")
 LAUNCHER   := $(shell command -v ccache >/dev/null 2>&1 && echo "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache")
 
-.PHONY: all setup configure build test test-asan demo bench fuzz install clean
+.PHONY: all setup configure build test test-asan demo screenshots bench fuzz install clean
 
 all: build
 
@@ -33,6 +33,18 @@ test-asan: setup
 demo: setup
 	$(MAKE) build
 	$(BUILD)/bin/tovlet-demo
+
+# Every window the demo can show, rendered headless into docs/screenshots/NAME.png
+# over a freshly seeded clinic, so the pictures show the same data each time.
+SHOTS_DATA := $(BUILD)/screenshots-data
+screenshots: setup
+	$(MAKE) build
+	rm -rf $(SHOTS_DATA)
+	mkdir -p docs/screenshots
+	@names=$$(QT_QPA_PLATFORM=offscreen $(BUILD)/bin/tovlet-demo --show list | awk '{print $$1}') || exit 1; \
+	for n in $$names; do echo "== $$n"; \
+	  QT_QPA_PLATFORM=offscreen $(BUILD)/bin/tovlet-demo --data-dir $(SHOTS_DATA) --show $$n \
+	    --screenshot docs/screenshots/$$n.png || exit 1; done
 
 bench: setup
 	$(MAKE) build

@@ -2,16 +2,14 @@
 
 #include "marvok/Idialogs.h"
 #include "marvok/Ilog.h"
+#include "marvok/Isifrant.h"
 #include "toolkit/Exception.h"
 #include "toolkit/SqlDataSet.h"
+#include "DemoAbout.h"
 #include "DemoPatientCard.h"
+#include "DemoUseCases.h"
 #include "pelvar/plObject.h"
 #include "tovlet/dialogs/dAfPrgrs.h"
-#include "tovlet/dialogs/dAskBPL.h"
-#include "tovlet/dialogs/dDefDir.h"
-#include "tovlet/dialogs/dIHSelectionMode.h"
-#include "tovlet/dialogs/dReason.h"
-#include "tovlet/dialogs/fRepPreD.h"
 #include "tovlet/dialogs/fmPleaseWait.h"
 #include "tovlet/usecases/IucXmap.h"
 #include "tovlet/usecases/iUC.h"
@@ -25,9 +23,9 @@
 #include <QSet>
 #include <QToolBar>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -51,7 +49,10 @@ TDemoMainWindow::TDemoMainWindow(const QString &databaseFolder, const QString &u
     FPatients->setEditTriggers(QAbstractItemView::NoEditTriggers);
     FPatients->setSelectionBehavior(QAbstractItemView::SelectRows);
     FPatients->verticalHeader()->hide();
+    FPatients->setAlternatingRowColors(true);
     FPatients->horizontalHeader()->setStretchLastSection(true);
+    FPatients->installEventFilter(this);
+    connect(FPatients, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { OpenCardOfRow(row); });
     layout->addWidget(FPatients);
     setCentralWidget(central);
     BuildMenus();
@@ -70,26 +71,49 @@ void TDemoMainWindow::BuildContextBar()
 {
     QToolBar *bar = addToolBar(QStringLiteral("Kontekst"));
     bar->setObjectName(QStringLiteral("tbKontekst"));
-    FWUType = new QComboBox(bar);
-    FWUType->setObjectName(QStringLiteral("cbDelovnaEnota"));
-    FWUType->addItems(IUCUnitGlobals()->aiWUTypes().ToStringList());
-    FUserType = new QComboBox(bar);
-    FUserType->setObjectName(QStringLiteral("cbUporabnik"));
-    FUserType->addItems(IUCUnitGlobals()->aiUserTypes().ToStringList());
-    bar->addWidget(FWUType);
-    bar->addWidget(FUserType);
-    auto changed = [this] { SelectContext(FWUType->currentText(), FUserType->currentText()); };
-    connect(FWUType, &QComboBox::currentTextChanged, this, changed);
-    connect(FUserType, &QComboBox::currentTextChanged, this, changed);
+    // The user picks by name; the code stays behind each entry.
+    auto addCombo = [this, bar](const QString &label, const QString &name, const QStringList &codes, QString (*describe)(const QString &)) {
+        auto *caption = new QLabel(label, bar);
+        caption->setContentsMargins(8, 0, 4, 0);
+        bar->addWidget(caption);
+        auto *combo = new QComboBox(bar);
+        combo->setObjectName(name);
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        for (const QString &code : codes)
+            combo->addItem(describe(code), code);
+        caption->setBuddy(combo);
+        bar->addWidget(combo);
+        connect(combo, &QComboBox::currentIndexChanged, this, &TDemoMainWindow::SelectContextFromCombos);
+        return combo;
+    };
+    FWUType = addCombo(QStringLiteral("&Delovna enota:"), QStringLiteral("cbDelovnaEnota"), IUCUnitGlobals()->aiWUTypes().ToStringList(),
+                       &WorkingUnitTypeName);
+    FUserType = addCombo(QStringLiteral("&Uporabnik:"), QStringLiteral("cbUporabnik"), IUCUnitGlobals()->aiUserTypes().ToStringList(),
+                         &UserTypeName);
+}
+
+void TDemoMainWindow::SelectContextFromCombos()
+{
+    try {
+        SelectContext(FWUType->currentData().toString(), FUserType->currentData().toString());
+    } catch (const toolkit::Exception &e) {
+        toolkit::HandleException(e);
+    }
 }
 
 void TDemoMainWindow::SelectContext(const QString &workingUnitType, const QString &userType)
 {
     TIUCUnitGlobals *g = IUCUnitGlobals();
     g->setAiUCContext(g->aiContextList()->GetItemByCombination(workingUnitType, userType));
-    for (auto [combo, value] : {std::pair{FWUType, workingUnitType}, std::pair{FUserType, userType}}) {
+    const std::pair<QComboBox *, QString> shown[] = {{FWUType, workingUnitType}, {FUserType, userType}};
+    for (const auto &[combo, code] : shown) {
         const QSignalBlocker block(combo);
-        combo->setCurrentText(value);
+        int index = combo->findData(code);
+        if (index < 0) { // a type only the use-case file knows
+            combo->addItem(combo == FWUType ? WorkingUnitTypeName(code) : UserTypeName(code), code);
+            index = combo->count() - 1;
+        }
+        combo->setCurrentIndex(index);
     }
     RebuildUseCases();
 }
@@ -171,24 +195,57 @@ void TDemoMainWindow::Run(const QString &code)
         const int row = FPatients->currentRow();
         if (row >= 0)
             OpenPatientCard(FPatients->item(row, 0)->data(Qt::UserRole).toLongLong());
+        else
+            marvok::IMessageDlg(QStringLiteral("Najprej izberite pacienta v seznamu."), marvok::mtInformation, marvok::mbOK);
     } else if (code == QLatin1String("UC_PREVERI"))
         RunLongCheck();
-    else if (code == QLatin1String("UC_OPROGRAMU"))
-        marvok::IMessageDlg(QStringLiteral("Tovlet – demo ambulanta\nKnjižnica za zdravstveni informacijski sistem."),
-                            marvok::mtInformation, marvok::mbOK);
-    else
-        statusBar()->showMessage(QStringLiteral("Primer uporabe »%1« bo na voljo kmalu.").arg(code), 4000);
+    else if (code == QLatin1String("UC_OPROGRAMU")) {
+        TdlgOProgramu about(FDatabaseFolder, FPatients->rowCount(), this);
+        about.exec();
+    } else
+        marvok::IMessageDlg(ComingLaterText(code), marvok::mtInformation, marvok::mbOK);
+}
+
+TdlgPacient *TDemoMainWindow::CreatePatientCard(qint64 id)
+{
+    auto patient = pelvar::TplRef<pelvar::TplPerObject>::Adopt(pelvar::TplPerObject::Load(QStringLiteral("TPacient"), id, nullptr));
+    auto *dlg = new TdlgPacient(this);
+    dlg->SetPatient(std::move(patient));
+    return dlg;
 }
 
 int TDemoMainWindow::OpenPatientCard(qint64 id)
 {
-    auto patient = pelvar::TplRef<pelvar::TplPerObject>::Adopt(pelvar::TplPerObject::Load(QStringLiteral("TPacient"), id, nullptr));
-    TdlgPacient dlg(this);
-    dlg.SetBoPerObject(patient.get());
-    const int result = dlg.ShowModal();
-    dlg.SetBoPerObject(nullptr);
+    const tovlet::TDialogPtr<TdlgPacient> dlg(CreatePatientCard(id));
+    const int result = dlg->ShowModal();
+    dlg->SetBoPerObject(nullptr);
     RefreshPatients();
     return result;
+}
+
+void TDemoMainWindow::OpenCardOfRow(int row)
+{
+    if (row < 0 || row >= FPatients->rowCount() || !FPatients->item(row, 0))
+        return;
+    FPatients->setCurrentCell(row, 0);
+    try {
+        OpenPatientCard(FPatients->item(row, 0)->data(Qt::UserRole).toLongLong());
+    } catch (const toolkit::Exception &e) {
+        toolkit::HandleException(e);
+        RefreshPatients();
+    }
+}
+
+bool TDemoMainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == FPatients && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && FPatients->currentRow() >= 0) {
+            OpenCardOfRow(FPatients->currentRow());
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 int TDemoMainWindow::RunLongCheck()
@@ -218,15 +275,44 @@ int TDemoMainWindow::RunLongCheck()
 
 void TDemoMainWindow::CustomiseToolBar()
 {
+    const std::unique_ptr<QDialog> dlg(CreateToolBarDialog());
+    dlg->exec();
+}
+
+void TDemoMainWindow::SaveToolBar(const QListWidget *list)
+{
+    TIUCUnitGlobals *g = IUCUnitGlobals();
+    TIUCWinControl *tb = g->aiWinControlList()->GetItemByCode(QStringLiteral("tbMain"));
+    TIUCUseCaseList chosen;
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->checkState() == Qt::Checked && !list->item(i)->data(Qt::UserRole + 1).toBool())
+            chosen.Add(g->aiAllUCList()->GetItemByCode(list->item(i)->data(Qt::UserRole).toString()));
+    try {
+        g->aiUCProvider()->SaveUCList(tb, &chosen, nullptr);
+        IUCXMLMapper()->SaveGlobals(g, FUseCaseFile);
+    } catch (const toolkit::Exception &e) {
+        marvok::ILog(e.Message());
+        marvok::IMessageDlg(QStringLiteral("Orodne vrstice ni mogoče shraniti.\n%1").arg(e.UserMessage()), marvok::mtError, marvok::mbOK);
+    }
+    RebuildUseCases();
+}
+
+QDialog *TDemoMainWindow::CreateToolBarDialog()
+{
     TIUCUnitGlobals *g = IUCUnitGlobals();
     TIUCWinControl *tb = g->aiWinControlList()->GetItemByCode(QStringLiteral("tbMain"));
     TIUCUseCaseList current, withDefaults;
     g->aiUCProvider()->FillUCList(tb, &current, nullptr, false);
     g->aiUCProvider()->FillUCList(tb, &withDefaults, nullptr, true);
-    QDialog dlg(this);
-    dlg.setWindowTitle(QStringLiteral("Prilagodi orodno vrstico"));
-    auto *layout = new QVBoxLayout(&dlg);
-    auto *list = new QListWidget(&dlg);
+    auto *dlg = new QDialog(this);
+    dlg->setWindowTitle(QStringLiteral("Prilagodi orodno vrstico"));
+    auto *layout = new QVBoxLayout(dlg);
+    auto *hint = new QLabel(QStringLiteral("Izberite ukaze, ki naj bodo na orodni vrstici (%1, %2):")
+                                .arg(FWUType->currentText().toLower(), FUserType->currentText().toLower()),
+                            dlg);
+    hint->setWordWrap(true);
+    layout->addWidget(hint);
+    auto *list = new QListWidget(dlg);
     list->setObjectName(QStringLiteral("lbPrimeri"));
     for (int i = 0; i < g->aiUCActionList()->GetCount(); ++i) {
         TIUCUseCaseCustom *u = g->aiUCActionList()->GetItem(i);
@@ -243,32 +329,22 @@ void TDemoMainWindow::CustomiseToolBar()
         item->setCheckState(withDefaults.IndexOf(u) >= 0 ? Qt::Checked : Qt::Unchecked);
     }
     layout->addWidget(list);
-    auto *buttons = new QDialogButtonBox(&dlg);
+    auto *buttons = new QDialogButtonBox(dlg);
     buttons->addButton(QStringLiteral("V redu"), QDialogButtonBox::AcceptRole);
     buttons->addButton(QStringLiteral("Prekliči"), QDialogButtonBox::RejectRole);
-    connect(buttons, &QDialogButtonBox::accepted, &dlg, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+    connect(buttons, &QDialogButtonBox::accepted, dlg, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, dlg, &QDialog::reject);
+    // The choice is kept however the dialog was opened.
+    connect(dlg, &QDialog::accepted, this, [this, list] { SaveToolBar(list); });
     layout->addWidget(buttons);
-    if (dlg.exec() != QDialog::Accepted)
-        return;
-    TIUCUseCaseList chosen;
-    for (int i = 0; i < list->count(); ++i)
-        if (list->item(i)->checkState() == Qt::Checked && !list->item(i)->data(Qt::UserRole + 1).toBool())
-            chosen.Add(g->aiAllUCList()->GetItemByCode(list->item(i)->data(Qt::UserRole).toString()));
-    try {
-        g->aiUCProvider()->SaveUCList(tb, &chosen, nullptr);
-        IUCXMLMapper()->SaveGlobals(g, FUseCaseFile);
-    } catch (const toolkit::Exception &e) {
-        marvok::ILog(e.Message());
-        marvok::IMessageDlg(QStringLiteral("Orodne vrstice ni mogoče shraniti.\n%1").arg(e.UserMessage()), marvok::mtError, marvok::mbOK);
-    }
-    RebuildUseCases();
+    dlg->resize(380, 330);
+    return dlg;
 }
 
 void TDemoMainWindow::RefreshPatients()
 {
-    const QStringList fields{"PRIIMEK", "IME", "DATUM_ROJSTVA", "KZZ", "TELEFON", "ID"};
-    const QStringList labels{"Priimek", "Ime", "Datum rojstva", "Št. KZZ", "Telefon"};
+    const QStringList fields{"PRIIMEK", "IME", "DATUM_ROJSTVA", "SPOL", "KZZ", "TELEFON", "ID"};
+    const QStringList labels{"Priimek", "Ime", "Datum rojstva", "Spol", "Št. KZZ", "Telefon"};
     FPatients->clear();
     FPatients->setColumnCount(int(labels.size()));
     FPatients->setHorizontalHeaderLabels(labels);
@@ -279,17 +355,25 @@ void TDemoMainWindow::RefreshPatients()
         FPatients->setRowCount(ds.RecordCount());
         int row = 0;
         for (ds.First(); !ds.Eof(); ds.Next(), ++row) {
-            for (int c = 0; c < fields.size() - 1; ++c)
-                FPatients->setItem(row, c, new QTableWidgetItem(ds.Fields(c)->DisplayText()));
+            for (int c = 0; c < fields.size() - 1; ++c) {
+                QString text = ds.Fields(c)->DisplayText();
+                if (fields.at(c) == QLatin1String("SPOL") && !text.isEmpty()) // as the card shows it
+                    if (const QString sex = marvok::SkupSifranti().Description(QStringLiteral("SPOL"), text); !sex.isEmpty())
+                        text = sex;
+                FPatients->setItem(row, c, new QTableWidgetItem(text));
+            }
             FPatients->item(row, 0)->setData(Qt::UserRole, ds.FieldByName(QStringLiteral("ID"))->Value());
         }
-        statusBar()->showMessage(QStringLiteral("Pacientov: %1   Baza: %2").arg(row).arg(FDatabaseFolder));
+        statusBar()->showMessage(QStringLiteral("Pacientov: %1").arg(row));
     } catch (const toolkit::Exception &e) {
         FPatients->setRowCount(0);
         marvok::ILog(e.Message());
         statusBar()->showMessage(QStringLiteral("Napaka pri branju pacientov: %1").arg(e.UserMessage()));
     }
     FPatients->resizeColumnsToContents();
+    // Room between the columns, so that they read apart.
+    for (int c = 0; c < FPatients->columnCount() - 1; ++c)
+        FPatients->setColumnWidth(c, FPatients->columnWidth(c) + 24);
 }
 
 } // namespace demo

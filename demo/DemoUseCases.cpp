@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 
 namespace demo {
 
@@ -104,6 +105,59 @@ void BuildDefaults(TIUCUnitGlobals *g)
 }
 
 } // namespace
+
+namespace {
+
+// A code in words: "HOSP_SPREJEM" → "Hosp sprejem".
+QString CodeInWords(const QString &code)
+{
+    QString words = code.toLower().replace(QLatin1Char('_'), QLatin1Char(' ')).simplified();
+    if (!words.isEmpty())
+        words[0] = words[0].toUpper();
+    return words;
+}
+
+} // namespace
+
+QString WorkingUnitTypeName(const QString &code)
+{
+    static const QHash<QString, QString> names{
+        {QStringLiteral("HOSP_ODDELEK"), QStringLiteral("Bolnišnični oddelek")},
+        {QStringLiteral("AMBULANTA"), QStringLiteral("Ambulanta")},
+        {QStringLiteral("HOSP_SPREJEM"), QStringLiteral("Bolnišnični sprejem")},
+        {QStringLiteral("AMB_SPREJEM"), QStringLiteral("Ambulantni sprejem")},
+    };
+    return names.value(code, CodeInWords(code));
+}
+
+QString UserTypeName(const QString &code)
+{
+    static const QHash<QString, QString> names{
+        {QStringLiteral("SESTRA"), QStringLiteral("Medicinska sestra")},
+        {QStringLiteral("ZDRAVNIK"), QStringLiteral("Zdravnik")},
+        {QStringLiteral("ADMINISTRATOR"), QStringLiteral("Skrbnik sistema")},
+    };
+    return names.value(code, CodeInWords(code));
+}
+
+QString ComingLaterText(const QString &code)
+{
+    static const QHash<QString, QString> what{
+        {QStringLiteral("UC_RAZPORED"), QStringLiteral("Dnevni razpored ambulante z naročenimi pacienti")},
+        {QStringLiteral("UC_SPREJEM"), QStringLiteral("Sprejem pacienta s preverjanjem zavarovanja")},
+        {QStringLiteral("UC_IZVIDI"), QStringLiteral("Pregled izvidov pacienta")},
+        {QStringLiteral("UC_SQLMON"), QStringLiteral("Spremljanje poizvedb v bazi za skrbnike")},
+    };
+    QString subject = what.value(code);
+    if (subject.isEmpty()) {
+        // An entry only the use-case file knows: named by its caption.
+        TIUCUseCaseCustom *u = IUCUnitGlobals()->aiAllUCList()->GetItemByCode(code);
+        const QString caption = u ? u->aiVisualProperties()->aiCaption().remove(QLatin1Char('&')).remove(QStringLiteral("...")).trimmed()
+                                  : QString();
+        subject = caption.isEmpty() ? QStringLiteral("Ta možnost") : QStringLiteral("Možnost »%1«").arg(caption);
+    }
+    return QStringLiteral("%1 bo na voljo v eni od naslednjih različic.").arg(subject);
+}
 
 QString LoadDemoUseCases(const QString &folder, QString *problem)
 {

@@ -13,4 +13,13 @@ namespace demo {
 // which file and where (the file itself is left alone).
 QString LoadDemoUseCases(const QString &folder, QString *problem = nullptr);
 
+// What a user reads for a working-unit type ("AMBULANTA" → "Ambulanta") and a
+// user type; a type the demo does not know reads as its code in words.
+QString WorkingUnitTypeName(const QString &code);
+QString UserTypeName(const QString &code);
+
+// What the user is told of a use case this demo does not offer yet: what
+// will come, in plain words, never the use case's code.
+QString ComingLaterText(const QString &code);
+
 } // namespace demo

@@ -3,9 +3,11 @@
 #include "DemoMainWindow.h"
 #include "toolkit/Exception.h"
 #include "DemoUseCases.h"
+#include "DemoWindows.h"
 #include "ModalResponder.h"
 
 #include "marvok/Idialogs.h"
+#include "marvok/cSifra.h"
 #include "pelvar/plDatabase.h"
 #include "pelvar/plObject.h"
 #include "tovlet/dialogs/dAfPrgrs.h"
@@ -19,7 +21,15 @@
 #include "tovlet/core/Tovlet.h"
 #include "tovlet/usecases/iUC.h"
 
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QScrollBar>
+#include <QComboBox>
+#include <QDateEdit>
 #include <QFile>
+#include <QLabel>
+#include <QRadioButton>
+#include <QSet>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QTemporaryDir>
@@ -65,6 +75,15 @@ private Q_SLOTS:
     void damagedOrEmptyFilesAreNamedAndReplacedOnlyWhenAsked();
     void twoFirstStartsAtOnceMakeOneDatabase();
     void readOnlyDatabaseIsSaidAtStart();
+    void everyWindowRendersHeadless_data();
+    void everyWindowRendersHeadless();
+    void showListNamesEveryWindowAndScreenshotsNeverWait();
+    void doubleClickOrEnterOpensThatPatientsCard_data();
+    void doubleClickOrEnterOpensThatPatientsCard();
+    void sexAndBirthDateChosenOnTheCardAreSaved();
+    void entriesNotBuiltYetSayWhatWillComeInWords_data();
+    void entriesNotBuiltYetSayWhatWillComeInWords();
+    void contextCombosShowNamesAndKeepCodesBehind();
 };
 
 void TestDemo::menusFollowTheContext_data()
@@ -415,6 +434,285 @@ void TestDemo::longCheckShowsProgressAndCancels()
     clicker.start();
     const int done = w.RunLongCheck();
     QVERIFY2(done < 8, qPrintable(QString::number(done)));
+}
+
+namespace {
+// Texts that do not fit their control: a label or button narrower than what it says.
+QStringList ClippedTexts(QWidget *window)
+{
+    QStringList clipped;
+    for (QLabel *l : window->findChildren<QLabel *>()) {
+        const QString text = l->text();
+        if (!l->isVisibleTo(window) || text.isEmpty() || l->wordWrap() || Qt::mightBeRichText(text))
+            continue;
+        const int needed = l->fontMetrics().horizontalAdvance(QString(text).remove(QLatin1Char('&')));
+        if (needed > l->contentsRect().width())
+            clipped << QStringLiteral("%1 (%2 < %3)").arg(text).arg(l->contentsRect().width()).arg(needed);
+    }
+    for (QAbstractButton *b : window->findChildren<QAbstractButton *>()) {
+        const QString text = b->text().remove(QLatin1Char('&'));
+        if (!b->isVisibleTo(window) || text.isEmpty())
+            continue;
+        // Radio and check buttons draw an indicator before the text.
+        const int needed = qobject_cast<QPushButton *>(b) ? b->fontMetrics().horizontalAdvance(text) + 6 : b->sizeHint().width();
+        if (needed > b->width())
+            clipped << QStringLiteral("%1 (%2 < %3)").arg(text).arg(b->width()).arg(needed);
+    }
+    // A list whose lines do not fit shows a horizontal scroll bar.
+    for (QAbstractScrollArea *area : window->findChildren<QAbstractScrollArea *>())
+        if (area->isVisibleTo(window) && area->horizontalScrollBar()->isVisibleTo(window))
+            clipped << area->objectName() + QStringLiteral(" scrolls sideways");
+    return clipped;
+}
+
+QPoint RowCentre(QTableWidget *table, int row)
+{
+    return table->visualItemRect(table->item(row, 1)).center();
+}
+
+int RowOf(QTableWidget *table, const QString &surname)
+{
+    for (int r = 0; r < table->rowCount(); ++r)
+        if (table->item(r, 0)->text() == surname)
+            return r;
+    return -1;
+}
+} // namespace
+
+void TestDemo::everyWindowRendersHeadless_data()
+{
+    QTest::addColumn<QString>("name");
+    for (const TDemoWindow &w : DemoWindows())
+        QTest::newRow(qPrintable(w.Name)) << w.Name;
+}
+
+void TestDemo::everyWindowRendersHeadless()
+{
+    QFETCH(QString, name);
+    TDemoFixture f;
+    TDemoMainWindow main(f.Dir.path(), f.File);
+    const TDemoWindow *entry = FindDemoWindow(name);
+    QVERIFY(entry);
+    QVERIFY(!entry->Description.isEmpty());
+    {
+        TDemoWindowPtr window = entry->Create(main);
+        QVERIFY(window);
+        const QImage image = RenderDemoWindow(window.get());
+        QVERIFY(!window->isModal()); // rendering never waits for a person
+        QVERIFY2(image.width() >= 150 && image.width() <= 1400 && image.height() >= 50 && image.height() <= 1000,
+                 qPrintable(QStringLiteral("%1 x %2").arg(image.width()).arg(image.height())));
+        QSet<QRgb> colours;
+        for (int y = 0; y < image.height(); y += 2)
+            for (int x = 0; x < image.width(); x += 2)
+                colours.insert(image.pixel(x, y));
+        QVERIFY2(colours.size() >= 8, qPrintable(QString::number(colours.size()))); // text and frames, not a blank
+        const QStringList clipped = ClippedTexts(window.get());
+        QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QStringLiteral(", "))));
+    }
+    QVERIFY(!tovlet::PleaseWaitDialog());
+}
+
+void TestDemo::showListNamesEveryWindowAndScreenshotsNeverWait()
+{
+#ifndef TOVLET_DEMO_BIN
+    QSKIP("the demo is not built");
+#else
+    QProcess list;
+    list.start(QStringLiteral(TOVLET_DEMO_BIN), {QStringLiteral("--show"), QStringLiteral("list")});
+    QVERIFY(list.waitForFinished(30000));
+    QCOMPARE(list.exitCode(), 0);
+    QStringList names;
+    for (const QString &line : QString::fromUtf8(list.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        QVERIFY2(line.section(QLatin1Char(' '), 1).trimmed().size() > 3, qPrintable(line)); // each with its description
+        names << line.section(QLatin1Char(' '), 0, 0);
+    }
+    QStringList registered;
+    for (const TDemoWindow &w : DemoWindows())
+        registered << w.Name;
+    QCOMPARE(names, registered);
+
+    QProcess unknown;
+    unknown.start(QStringLiteral(TOVLET_DEMO_BIN), {QStringLiteral("--show"), QStringLiteral("nothing-of-that-name")});
+    QVERIFY(unknown.waitForFinished(30000));
+    QVERIFY(unknown.exitCode() != 0);
+    QVERIFY(QString::fromUtf8(unknown.readAllStandardError()).contains(QStringLiteral("patient-card")));
+
+    // A dialog rendered from the command line is not run: the program ends by itself.
+    QTemporaryDir dir;
+    QProcess shot;
+    shot.setProcessChannelMode(QProcess::MergedChannels);
+    const QString png = dir.filePath(QStringLiteral("card.png"));
+    shot.start(QStringLiteral(TOVLET_DEMO_BIN), {QStringLiteral("--data-dir"), dir.path(), QStringLiteral("--show"),
+                                                 QStringLiteral("patient-card"), QStringLiteral("--screenshot"), png});
+    QVERIFY(shot.waitForFinished(60000));
+    QVERIFY2(shot.exitCode() == 0, shot.readAll().constData());
+    const QImage image(png);
+    QVERIFY(!image.isNull());
+    QVERIFY(image.width() < 900); // the card, not the main window
+#endif
+}
+
+void TestDemo::doubleClickOrEnterOpensThatPatientsCard_data()
+{
+    QTest::addColumn<bool>("byMouse");
+    QTest::addColumn<QString>("surname");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("sex");
+    QTest::addColumn<QDate>("born");
+    QTest::newRow("double click on Ana Novak") << true << "Novak" << "Ana" << "ženski" << QDate(1984, 3, 12);
+    QTest::newRow("Enter on Marko Horvat") << false << "Horvat" << "Marko" << "moški" << QDate(1951, 11, 2);
+}
+
+void TestDemo::doubleClickOrEnterOpensThatPatientsCard()
+{
+    QFETCH(bool, byMouse);
+    QFETCH(QString, surname);
+    QFETCH(QString, name);
+    QFETCH(QString, sex);
+    QFETCH(QDate, born);
+    TDemoFixture f;
+    TDemoMainWindow w(f.Dir.path(), f.File);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTableWidget *table = w.PatientList();
+    const int row = RowOf(table, surname);
+    QVERIFY(row >= 0);
+    tovlet::test::TModalResponder responder;
+    QString shownSurname, shownName, shownSex, shownCode;
+    QDate shownDate;
+    responder.Expect([&](QWidget *d) {
+        auto *dlg = qobject_cast<TdlgPacient *>(d);
+        QVERIFY(dlg);
+        shownSurname = dlg->Edit(QStringLiteral("PRIIMEK"))->text();
+        shownName = dlg->Edit(QStringLiteral("IME"))->text();
+        shownSex = dlg->SexEdit()->DescriptionLabel()->text();
+        shownCode = dlg->SexEdit()->GetCode();
+        shownDate = dlg->BirthDateEdit()->date();
+        QTest::mouseClick(dlg->btPreklici(), Qt::LeftButton);
+    });
+    if (byMouse) {
+        // As a double click arrives: a click, then the second press.
+        QTest::mouseClick(table->viewport(), Qt::LeftButton, {}, RowCentre(table, row));
+        QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, RowCentre(table, row));
+    } else {
+        table->setFocus();
+        table->setCurrentCell(row, 0);
+        QTest::keyClick(table, Qt::Key_Return);
+    }
+    QTRY_COMPARE(responder.Pending(), 0);
+    QVERIFY(responder.Unexpected().isEmpty());
+    QCOMPARE(shownSurname, surname);
+    QCOMPARE(shownName, name);
+    QCOMPARE(shownSex, sex);
+    QCOMPARE(shownCode, sex == QStringLiteral("moški") ? QStringLiteral("M") : QStringLiteral("Z"));
+    QCOMPARE(shownDate, born);
+}
+
+void TestDemo::sexAndBirthDateChosenOnTheCardAreSaved()
+{
+    TDemoFixture f;
+    TDemoMainWindow w(f.Dir.path(), f.File);
+    tovlet::test::TModalResponder responder;
+    QString described;
+    QDate dateTyped;
+    bool boldAfterEdit = false;
+    responder.Expect([&](QWidget *d) {
+        auto *dlg = qobject_cast<TdlgPacient *>(d);
+        QLineEdit *sex = dlg->SexEdit()->Edit();
+        sex->setFocus();
+        sex->selectAll();
+        QTest::keyClicks(sex, QStringLiteral("m")); // lower case is fine
+        QTest::keyClick(sex, Qt::Key_Return);
+        described = dlg->SexEdit()->DescriptionLabel()->text();
+        QDateEdit *born = dlg->BirthDateEdit();
+        born->setFocus();
+        born->setSelectedSection(QDateTimeEdit::DaySection);
+        QTest::keyClicks(born, QStringLiteral("05062001")); // a full section moves on to the next
+        dateTyped = born->date();
+        QTest::keyClick(born, Qt::Key_Return);
+        boldAfterEdit = dlg->btOK()->font().bold();
+        QTest::mouseClick(dlg->btOK(), Qt::LeftButton);
+    });
+    QCOMPARE(w.OpenPatientCard(3), int(QDialog::Accepted));
+    QVERIFY(responder.Unexpected().isEmpty());
+    QCOMPARE(described, QStringLiteral("moški"));
+    QCOMPARE(dateTyped, QDate(2001, 6, 5));
+    QVERIFY(boldAfterEdit);
+    QSqlQuery q(pelvar::Connection());
+    QVERIFY(q.exec(QStringLiteral("select SPOL, DATUM_ROJSTVA from QDAT.PACIENT where ID = 3")) && q.next());
+    QCOMPARE(q.value(0).toString(), QStringLiteral("M"));
+    QVERIFY2(q.value(1).toString().startsWith(QLatin1String("2001-06-05")), qPrintable(q.value(1).toString()));
+}
+
+void TestDemo::entriesNotBuiltYetSayWhatWillComeInWords_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QString>("wu");
+    QTest::addColumn<QString>("user");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("day planner") << "acRAZPORED" << "AMBULANTA" << "ZDRAVNIK" << "Dnevni razpored ambulante";
+    QTest::newRow("admission") << "acSPREJEM" << "AMB_SPREJEM" << "SESTRA" << "Sprejem pacienta";
+    QTest::newRow("reports") << "acIZVIDI" << "HOSP_ODDELEK" << "ZDRAVNIK" << "izvidov";
+    QTest::newRow("SQL monitor") << "acSQLMON" << "AMBULANTA" << "ADMINISTRATOR" << "poizvedb";
+}
+
+void TestDemo::entriesNotBuiltYetSayWhatWillComeInWords()
+{
+    QFETCH(QString, action);
+    QFETCH(QString, wu);
+    QFETCH(QString, user);
+    QFETCH(QString, said);
+    TDemoFixture f;
+    TDemoMainWindow w(f.Dir.path(), f.File);
+    w.SelectContext(wu, user);
+    QStringList messages;
+    marvok::SetMessageDlgResponder([&](const QString &text, marvok::TMsgDlgType, marvok::TMsgDlgButtons) {
+        messages << text;
+        return int(marvok::mrOk);
+    });
+    QAction *entry = nullptr;
+    for (QMenu *menu : w.menuBar()->findChildren<QMenu *>())
+        for (QAction *a : menu->actions())
+            if (a->objectName() == action)
+                entry = a;
+    if (entry)
+        entry->trigger();
+    marvok::SetMessageDlgResponder({});
+    QVERIFY2(entry, "the entry is not in the menus");
+    QCOMPARE(messages.size(), 1);
+    QVERIFY2(messages.first().contains(said) && messages.first().contains(QStringLiteral("naslednjih različic")), qPrintable(messages.first()));
+    QVERIFY2(!messages.first().contains(QStringLiteral("UC_")), qPrintable(messages.first()));
+}
+
+void TestDemo::contextCombosShowNamesAndKeepCodesBehind()
+{
+    TDemoFixture f;
+    TDemoMainWindow w(f.Dir.path(), f.File);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    auto *unit = w.findChild<QComboBox *>(QStringLiteral("cbDelovnaEnota"));
+    auto *user = w.findChild<QComboBox *>(QStringLiteral("cbUporabnik"));
+    QVERIFY(unit && user);
+    auto texts = [](QComboBox *c) {
+        QStringList r;
+        for (int i = 0; i < c->count(); ++i)
+            r << c->itemText(i);
+        return r;
+    };
+    QCOMPARE(texts(unit), (QStringList{"Bolnišnični oddelek", "Ambulanta", "Bolnišnični sprejem", "Ambulantni sprejem"}));
+    QCOMPARE(texts(user), (QStringList{"Medicinska sestra", "Zdravnik", "Skrbnik sistema"}));
+    QCOMPARE(unit->currentText(), QStringLiteral("Ambulanta"));
+    QCOMPARE(user->currentText(), QStringLiteral("Zdravnik"));
+    // The user picks the administrator by name, with the keyboard.
+    user->setFocus();
+    QTest::keyClick(user, Qt::Key_Down);
+    QCOMPARE(user->currentText(), QStringLiteral("Skrbnik sistema"));
+    QCOMPARE(tovlet::IUCUnitGlobals()->aiUCContext()->aiUserType(), QStringLiteral("ADMINISTRATOR"));
+    QVERIFY(MenuTitles(w).contains(QStringLiteral("Orodja")));
+    // A type only the use-case file knows still reads as words.
+    w.SelectContext(QStringLiteral("DNEVNA_BOLNISNICA"), QStringLiteral("SESTRA"));
+    QCOMPARE(unit->currentText(), QStringLiteral("Dnevna bolnisnica"));
+    QCOMPARE(unit->currentData().toString(), QStringLiteral("DNEVNA_BOLNISNICA"));
 }
 
 QTEST_MAIN(TestDemo)

@@ -69,7 +69,7 @@ class TestCBasic : public QObject
 private Q_SLOTS:
     void init();
     void cleanup();
-    void updateFlagNests();
+    void oneEndUpdateEndsEveryBeginUpdate();
     void singletonsLiveUntilTheUnitStops();
     void refusalShowsCaptionWithoutAccelerator_data();
     void refusalShowsCaptionWithoutAccelerator();
@@ -117,7 +117,7 @@ void TestCBasic::cleanup()
     FPackage.reset();
 }
 
-void TestCBasic::updateFlagNests()
+void TestCBasic::oneEndUpdateEndsEveryBeginUpdate()
 {
     UIUpdate()->BeginUpdate();
     UIUpdate()->BeginUpdate();

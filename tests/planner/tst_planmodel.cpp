@@ -13,6 +13,11 @@ double T(int h, int m = 0)
 {
     return EncodeTime(h, m, 0, 0);
 }
+// "9.5" is half past nine.
+double Hours(const QString &hours)
+{
+    return T(int(hours.toDouble()), qRound(std::fmod(hours.toDouble(), 1) * 60));
+}
 TSPPlanItem *Add(TSPPlannerSource &s, const QString &title, double start, double end, bool allDay = false)
 {
     return s.AddItem(QString(), title, start, end, allDay, false, toolkit::clDefault, TSPBusyStatus::bsBusy);
@@ -31,8 +36,8 @@ class TestPlanModel : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void requestsAskOnlyWhatIsMissing_data();
     void requestsAskOnlyWhatIsMissing();
-    void neighbouringRequestsMerge();
     void itemsStaySortedByTheOrder();
     void setterRulesAndOneChangePerEdit();
     void revertRestoresAndRaisesOneChange();
@@ -46,35 +51,41 @@ private Q_SLOTS:
     void resourcesSortAndReport();
 };
 
-void TestPlanModel::requestsAskOnlyWhatIsMissing()
+void TestPlanModel::requestsAskOnlyWhatIsMissing_data()
 {
-    TSPPlannerSource s;
-    QList<QPair<double, double>> asked;
-    s.OnRequestItems = [&](TSPCustomSource *, double a, double b) { asked << qMakePair(a, b); };
-    s.RequestItems(T(9), T(11));
-    s.RequestItems(T(10), T(12));
-    QCOMPARE(asked.size(), 2);
-    QCOMPARE(asked.at(1), qMakePair(T(11), T(12)));
-    s.RequestItems(T(9, 30), T(10, 30));
-    QCOMPARE(asked.size(), 2);
-    s.RequestItems(T(7), T(13)); // around everything: only the two missing ends
-    QCOMPARE(asked.mid(2), (QList<QPair<double, double>>{{T(7), T(9)}, {T(12), T(13)}}));
-    asked.clear();
-    s.RequestAllItems();
-    QCOMPARE(asked.size(), s.Requests().size());
+    // Ranges as "from-to" in hours, in the order asked.
+    QTest::addColumn<QStringList>("requests");
+    QTest::addColumn<QStringList>("asked");
+    QTest::addColumn<QStringList>("held");
+    QTest::newRow("overlap asks the rest") << QStringList{"9-11", "10-12"} << QStringList{"9-11", "11-12"} << QStringList{"9-12"};
+    QTest::newRow("inside asks nothing") << QStringList{"9-11", "9.5-10.5"} << QStringList{"9-11"} << QStringList{"9-11"};
+    QTest::newRow("around asks both ends") << QStringList{"9-11", "7-13"} << QStringList{"9-11", "7-9", "11-13"}
+                                           << QStringList{"9-11", "7-9", "11-13"};
+    QTest::newRow("neighbours merge") << QStringList{"8-9", "9-10"} << QStringList{"8-9", "9-10"} << QStringList{"8-10"};
+    // The last one meets the next, but they are not neighbours in list order.
+    QTest::newRow("only neighbours in list order merge") << QStringList{"8-9", "9-10", "12-13", "11-12"}
+                                                         << QStringList{"8-9", "9-10", "12-13", "11-12"} << QStringList{"8-10", "12-13", "11-12"};
 }
 
-void TestPlanModel::neighbouringRequestsMerge()
+void TestPlanModel::requestsAskOnlyWhatIsMissing()
 {
+    QFETCH(QStringList, requests);
+    QFETCH(QStringList, asked);
+    QFETCH(QStringList, held);
+    const auto text = [](double from, double to) { return QStringLiteral("%1-%2").arg(qRound(from * 48) / 2.0).arg(qRound(to * 48) / 2.0); };
     TSPPlannerSource s;
-    s.RequestItems(T(8), T(9));
-    s.RequestItems(T(9), T(10));
-    QCOMPARE(s.Requests().size(), 1);
-    QCOMPARE(s.Requests().first().StartTime, T(8));
-    QCOMPARE(s.Requests().first().EndTime, T(10));
-    s.RequestItems(T(12), T(13));
-    s.RequestItems(T(11), T(12)); // meets the next one, but they are not neighbours in list order
-    QCOMPARE(s.Requests().size(), 3);
+    QStringList seen;
+    s.OnRequestItems = [&](TSPCustomSource *, double a, double b) { seen << text(a, b); };
+    for (const QString &r : requests)
+        s.RequestItems(Hours(r.section(QLatin1Char('-'), 0, 0)), Hours(r.section(QLatin1Char('-'), 1)));
+    QCOMPARE(seen, asked);
+    QStringList kept;
+    for (const TSPRequest &r : s.Requests())
+        kept << text(r.StartTime, r.EndTime);
+    QCOMPARE(kept, held);
+    seen.clear();
+    s.RequestAllItems();
+    QCOMPARE(seen, held);
 }
 
 void TestPlanModel::itemsStaySortedByTheOrder()
@@ -274,8 +285,7 @@ void TestPlanModel::overlappingItemsShareColumns()
     QList<TSPPlanItem *> added;
     for (const QString &item : items) {
         const QStringList p = item.split(QLatin1Char(' '));
-        const auto at = [](const QString &hours) { return T(int(hours.toDouble()), qRound(std::fmod(hours.toDouble(), 1) * 60)); };
-        added << Add(s, p.at(0), at(p.at(1)), at(p.at(2)));
+        added << Add(s, p.at(0), Hours(p.at(1)), Hours(p.at(2)));
     }
     TSPDisplayItems list;
     list.SetCellDuration(cellDuration);

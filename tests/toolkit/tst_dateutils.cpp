@@ -113,11 +113,12 @@ void TestDateUtils::dayOfWeekStartsOnSunday()
 {
     QFETCH(QDate, date);
     QFETCH(int, dow);
+    QCOMPARE(DayOfWeek(FromQDate(date)), dow);
     // An evening of that day: the time is added to dates after the zero date
     // and subtracted from those before it.
-    const double day = FromQDate(date);
-    QCOMPARE(DayOfWeek(day >= 0 ? day + 0.75 : day - 0.75), dow);
-    QCOMPARE(DayOfWeek(FromQDateTime(QDateTime(date, QTime(18, 0)))), dow);
+    const TDateTime evening = FromQDateTime(QDateTime(date, QTime(18, 0)));
+    QCOMPARE(evening - FromQDate(date), FromQDate(date) < 0 ? -0.75 : 0.75);
+    QCOMPARE(DayOfWeek(evening), dow);
 }
 
 void TestDateUtils::minutesBetween_data()

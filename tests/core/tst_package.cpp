@@ -9,6 +9,7 @@ class TestPackage : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void init() { FLog.clear(); }
     void runsInUnitOrderAndUnloadsInReverse();
     void secondLoadNeitherReinitialisesNorFinalisesTwice();
     void unitSharedWithAnotherPackageFinalisesOnLastUnload();
@@ -28,7 +29,6 @@ private:
 
 void TestPackage::runsInUnitOrderAndUnloadsInReverse()
 {
-    FLog.clear();
     TPackage p(QStringLiteral("T"));
     // Registered out of order: the place decides.
     Register(p, QStringLiteral("iUC"), tovlet::upIUC);
@@ -47,7 +47,6 @@ void TestPackage::runsInUnitOrderAndUnloadsInReverse()
 
 void TestPackage::secondLoadNeitherReinitialisesNorFinalisesTwice()
 {
-    FLog.clear();
     TPackage p(QStringLiteral("T"));
     Register(p, QStringLiteral("a"), 1);
     Register(p, QStringLiteral("b"), 2);
@@ -70,7 +69,6 @@ void TestPackage::secondLoadNeitherReinitialisesNorFinalisesTwice()
 
 void TestPackage::unitSharedWithAnotherPackageFinalisesOnLastUnload()
 {
-    FLog.clear();
     TPackage p(QStringLiteral("T"));
     Register(p, QStringLiteral("a"), 1);
     Register(p, QStringLiteral("b"), 2);
@@ -86,7 +84,6 @@ void TestPackage::unitSharedWithAnotherPackageFinalisesOnLastUnload()
 
 void TestPackage::failedInitializationUndoesTheLoad()
 {
-    FLog.clear();
     TPackage p(QStringLiteral("T"));
     Register(p, QStringLiteral("a"), 1);
     p.RegisterUnit(QStringLiteral("broken"), 2, [] { throw toolkit::Exception(QStringLiteral("boom")); }, [] {});
@@ -108,7 +105,6 @@ void TestPackage::registrationErrorsAreProgrammingErrors()
 
 void TestPackage::lateUnitInitialisesAtOnce()
 {
-    FLog.clear();
     TPackage p(QStringLiteral("T"));
     Register(p, QStringLiteral("a"), 1);
     p.Load();

@@ -36,7 +36,6 @@ private Q_SLOTS:
     void progressReportsCancel();
     void reasonDialogOptions_data();
     void reasonDialogOptions();
-    void requiredReasonKeepsTheDialogOpen();
     void packageChoiceIsRemembered();
     void folderChoiceFallsBackOnCancel();
     void archiveModeChoice();
@@ -45,6 +44,7 @@ private Q_SLOTS:
 private:
     std::unique_ptr<TPackageScope> FPackage;
     std::unique_ptr<tovlet::test::TTestDatabase> FDb;
+    QStringList FMessages;
 };
 
 void TestSmallDialogs::init()
@@ -53,10 +53,16 @@ void TestSmallDialogs::init()
     FDb = std::make_unique<tovlet::test::TTestDatabase>();
     pelvar::AuthManager().Grant(QStringLiteral("acDialog.acOK"));
     pelvar::AuthManager().Grant(QStringLiteral("acDialog.acCancel"));
+    FMessages.clear();
+    marvok::SetMessageDlgResponder([this](const QString &text, marvok::TMsgDlgType, marvok::TMsgDlgButtons) {
+        FMessages << text;
+        return int(marvok::mrOk);
+    });
 }
 
 void TestSmallDialogs::cleanup()
 {
+    marvok::SetMessageDlgResponder({});
     FreeDialog();
     FDb.reset();
     FPackage.reset();
@@ -124,25 +130,33 @@ void TestSmallDialogs::reasonDialogOptions_data()
 {
     QTest::addColumn<bool>("password");
     QTest::addColumn<bool>("canCancel");
-    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("required"); // the message when OK finds no reason
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QStringList>("steps"); // text to type, or a key; the dialog stays open until the last
     QTest::addColumn<int>("result");
     QTest::addColumn<QString>("reason");
-    QTest::newRow("typed and Enter") << false << true << "Bolniska" << int(QDialog::Accepted) << "Zacetek Bolniska";
-    QTest::newRow("masked") << true << true << "geslo" << int(QDialog::Accepted) << "Zacetek geslo";
-    QTest::newRow("escape cancels") << false << true << "" << int(QDialog::Rejected) << "Zacetek ";
-    QTest::newRow("no cancel allowed") << false << false << "" << int(QDialog::Accepted) << "Zacetek ";
+    const int accepted = QDialog::Accepted;
+    const QString start = QStringLiteral("Zacetek");
+    QTest::newRow("typed and Enter") << false << true << "" << start << QStringList{" Bolniska", "Return"} << accepted << "Zacetek Bolniska";
+    QTest::newRow("masked") << true << true << "" << start << QStringList{" geslo", "Return"} << accepted << "Zacetek geslo";
+    QTest::newRow("escape cancels") << false << true << "" << start << QStringList{" ", "Escape"} << int(QDialog::Rejected) << "Zacetek ";
+    QTest::newRow("no cancel allowed") << false << false << "" << start << QStringList{" ", "Escape", "Return"} << accepted << "Zacetek ";
+    QTest::newRow("required reason keeps the dialog open")
+        << false << true << "Razlog je obvezen!" << "" << QStringList{"Return", "Napaka pri vnosu", "Return"} << accepted << "Napaka pri vnosu";
 }
 
 void TestSmallDialogs::reasonDialogOptions()
 {
     QFETCH(bool, password);
     QFETCH(bool, canCancel);
-    QFETCH(QString, typed);
+    QFETCH(QString, required);
+    QFETCH(QString, before);
+    QFETCH(QStringList, steps);
     QFETCH(int, result);
     QFETCH(QString, reason);
     tovlet::test::TModalResponder responder;
     QString caption, label, cancelText;
-    bool masked = false;
+    bool masked = false, openUntilLast = true;
     int maxLength = 0;
     responder.Expect([&](QWidget *w) {
         auto *dlg = qobject_cast<TdlgReason *>(w);
@@ -153,58 +167,32 @@ void TestSmallDialogs::reasonDialogOptions()
         maxLength = dlg->edReason()->maxLength();
         dlg->edReason()->setFocus();
         dlg->edReason()->end(false);
-        QTest::keyClick(dlg->edReason(), Qt::Key_Space);
-        QTest::keyClicks(dlg->edReason(), typed);
-        if (typed.isEmpty()) {
-            QTest::keyClick(dlg->edReason(), Qt::Key_Escape); // pressing Cancel when allowed
-            if (dlg->isVisible())
-                QTest::keyClick(dlg->edReason(), Qt::Key_Return);
-        } else {
-            QTest::keyClick(dlg->edReason(), Qt::Key_Return);
+        for (const QString &step : steps) {
+            openUntilLast = openUntilLast && dlg->isVisible();
+            if (step == QLatin1String("Return") || step == QLatin1String("Escape"))
+                QTest::keyClick(dlg->edReason(), step == QLatin1String("Return") ? Qt::Key_Return : Qt::Key_Escape);
+            else
+                QTest::keyClicks(dlg->edReason(), step);
         }
     });
-    QString r = QStringLiteral("Zacetek");
     TIReasonDialogOptions o;
     o.Caption = QStringLiteral("Razlog brisanja");
     o.Label = QStringLiteral("Zakaj?");
     o.CancelCaption = QStringLiteral("Opusti");
     o.CanCancel = canCancel;
+    o.RequiredMessage = required;
     o.Password = password;
     o.MaxLength = 40;
+    QString r = before;
     QCOMPARE(CreateCustomReasonDialog(r, o), result);
+    QVERIFY(openUntilLast);
     QCOMPARE(r, reason);
+    QCOMPARE(FMessages, required.isEmpty() ? QStringList() : QStringList{required});
     QCOMPARE(caption, QStringLiteral("Razlog brisanja"));
     QCOMPARE(label, QStringLiteral("Zakaj?"));
     QCOMPARE(cancelText, QStringLiteral("Opusti"));
     QCOMPARE(masked, password);
     QCOMPARE(maxLength, 40);
-}
-
-void TestSmallDialogs::requiredReasonKeepsTheDialogOpen()
-{
-    QStringList messages;
-    marvok::SetMessageDlgResponder([&](const QString &text, marvok::TMsgDlgType, marvok::TMsgDlgButtons) {
-        messages << text;
-        return int(marvok::mrOk);
-    });
-    tovlet::test::TModalResponder responder;
-    bool stayedOpen = false;
-    responder.Expect([&](QWidget *w) {
-        auto *dlg = qobject_cast<TdlgReason *>(w);
-        QTest::keyClick(dlg->edReason(), Qt::Key_Return);
-        stayedOpen = dlg->isVisible();
-        QTest::keyClicks(dlg->edReason(), QStringLiteral("Napaka pri vnosu"));
-        QTest::keyClick(dlg->edReason(), Qt::Key_Return);
-    });
-    QString r;
-    TIReasonDialogOptions o;
-    o.RequiredMessage = QStringLiteral("Razlog je obvezen!");
-    QCOMPARE(CreateCustomReasonDialog(r, o), int(QDialog::Accepted));
-    QVERIFY(stayedOpen);
-    QCOMPARE(messages, QStringList{QStringLiteral("Razlog je obvezen!")});
-    QCOMPARE(r, QStringLiteral("Napaka pri vnosu"));
-    QCOMPARE(QString(), QString());
-    marvok::SetMessageDlgResponder({});
 }
 
 void TestSmallDialogs::packageChoiceIsRemembered()

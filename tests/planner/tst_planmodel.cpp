@@ -13,22 +13,31 @@ double T(int h, int m = 0)
 {
     return EncodeTime(h, m, 0, 0);
 }
-struct TRequests
+// "9.5" is half past nine.
+double Hours(const QString &hours)
 {
-    QList<QPair<double, double>> Asked;
-    void Attach(TSPCustomSource &s)
-    {
-        s.OnRequestItems = [this](TSPCustomSource *, double a, double b) { Asked << qMakePair(a, b); };
-    }
-};
+    return T(int(hours.toDouble()), qRound(std::fmod(hours.toDouble(), 1) * 60));
+}
+TSPPlanItem *Add(TSPPlannerSource &s, const QString &title, double start, double end, bool allDay = false)
+{
+    return s.AddItem(QString(), title, start, end, allDay, false, toolkit::clDefault, TSPBusyStatus::bsBusy);
+}
+// Lays the items out in one update, as the planners do.
+void LayOut(TSPDisplayItems &list, const QList<TSPPlanItem *> &items)
+{
+    list.BeginUpdate();
+    for (TSPPlanItem *i : items)
+        list.Add(i);
+    list.EndUpdate();
+}
 } // namespace
 
 class TestPlanModel : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void requestsAskOnlyWhatIsMissing_data();
     void requestsAskOnlyWhatIsMissing();
-    void neighbouringRequestsMerge();
     void itemsStaySortedByTheOrder();
     void setterRulesAndOneChangePerEdit();
     void revertRestoresAndRaisesOneChange();
@@ -36,53 +45,57 @@ private Q_SLOTS:
     void iconsGrowAndShrinkInSteps();
     void cellsAndMarkersOnBoundaries_data();
     void cellsAndMarkersOnBoundaries();
+    void overlappingItemsShareColumns_data();
     void overlappingItemsShareColumns();
-    void itemsSharingACellDoNotWiden();
-    void zeroLengthItemNeitherBlocksNorIsBlocked();
     void randomLayoutKeepsItsInvariants();
     void resourcesSortAndReport();
 };
 
-void TestPlanModel::requestsAskOnlyWhatIsMissing()
+void TestPlanModel::requestsAskOnlyWhatIsMissing_data()
 {
-    TSPPlannerSource s;
-    TRequests r;
-    r.Attach(s);
-    s.RequestItems(T(9), T(11));
-    s.RequestItems(T(10), T(12));
-    QCOMPARE(r.Asked.size(), 2);
-    QCOMPARE(r.Asked.at(1), qMakePair(T(11), T(12)));
-    s.RequestItems(T(9, 30), T(10, 30));
-    QCOMPARE(r.Asked.size(), 2);
-    s.RequestItems(T(7), T(13)); // around everything: only the two missing ends
-    QCOMPARE(r.Asked.mid(2), (QList<QPair<double, double>>{{T(7), T(9)}, {T(12), T(13)}}));
-    r.Asked.clear();
-    s.RequestAllItems();
-    QCOMPARE(r.Asked.size(), s.Requests().size());
+    // Ranges as "from-to" in hours, in the order asked.
+    QTest::addColumn<QStringList>("requests");
+    QTest::addColumn<QStringList>("asked");
+    QTest::addColumn<QStringList>("held");
+    QTest::newRow("overlap asks the rest") << QStringList{"9-11", "10-12"} << QStringList{"9-11", "11-12"} << QStringList{"9-12"};
+    QTest::newRow("inside asks nothing") << QStringList{"9-11", "9.5-10.5"} << QStringList{"9-11"} << QStringList{"9-11"};
+    QTest::newRow("around asks both ends") << QStringList{"9-11", "7-13"} << QStringList{"9-11", "7-9", "11-13"}
+                                           << QStringList{"9-11", "7-9", "11-13"};
+    QTest::newRow("neighbours merge") << QStringList{"8-9", "9-10"} << QStringList{"8-9", "9-10"} << QStringList{"8-10"};
+    // The last one meets the next, but they are not neighbours in list order.
+    QTest::newRow("only neighbours in list order merge") << QStringList{"8-9", "9-10", "12-13", "11-12"}
+                                                         << QStringList{"8-9", "9-10", "12-13", "11-12"} << QStringList{"8-10", "12-13", "11-12"};
 }
 
-void TestPlanModel::neighbouringRequestsMerge()
+void TestPlanModel::requestsAskOnlyWhatIsMissing()
 {
+    QFETCH(QStringList, requests);
+    QFETCH(QStringList, asked);
+    QFETCH(QStringList, held);
+    const auto text = [](double from, double to) { return QStringLiteral("%1-%2").arg(qRound(from * 48) / 2.0).arg(qRound(to * 48) / 2.0); };
     TSPPlannerSource s;
-    s.RequestItems(T(8), T(9));
-    s.RequestItems(T(9), T(10));
-    QCOMPARE(s.Requests().size(), 1);
-    QCOMPARE(s.Requests().first().StartTime, T(8));
-    QCOMPARE(s.Requests().first().EndTime, T(10));
-    s.RequestItems(T(12), T(13));
-    s.RequestItems(T(11), T(12)); // meets the next one, but they are not neighbours in list order
-    QCOMPARE(s.Requests().size(), 3);
+    QStringList seen;
+    s.OnRequestItems = [&](TSPCustomSource *, double a, double b) { seen << text(a, b); };
+    for (const QString &r : requests)
+        s.RequestItems(Hours(r.section(QLatin1Char('-'), 0, 0)), Hours(r.section(QLatin1Char('-'), 1)));
+    QCOMPARE(seen, asked);
+    QStringList kept;
+    for (const TSPRequest &r : s.Requests())
+        kept << text(r.StartTime, r.EndTime);
+    QCOMPARE(kept, held);
+    seen.clear();
+    s.RequestAllItems();
+    QCOMPARE(seen, held);
 }
 
 void TestPlanModel::itemsStaySortedByTheOrder()
 {
     TSPPlannerSource s;
-    s.AddItem(QString(), QStringLiteral("B"), T(9), T(10), false, false, toolkit::clDefault, TSPBusyStatus::bsBusy);
-    s.AddItem(QString(), QStringLiteral("A"), T(9), T(10), false, false, toolkit::clDefault, TSPBusyStatus::bsBusy);
-    s.AddItem(QString(), QStringLiteral("C"), T(9), T(10), false, false, toolkit::clDefault, TSPBusyStatus::bsBusy);
-    s.AddItem(QString(), QStringLiteral("x"), T(9), T(9, 30), false, false, toolkit::clDefault, TSPBusyStatus::bsBusy);
-    s.AddItem(QString(), QStringLiteral("early"), T(8), T(12), false, false, toolkit::clDefault, TSPBusyStatus::bsBusy);
-    s.AddItem(QString(), QStringLiteral("allday"), T(9), T(10), true, false, toolkit::clDefault, TSPBusyStatus::bsBusy);
+    for (const char *title : {"B", "A", "C"})
+        Add(s, QString::fromLatin1(title), T(9), T(10));
+    Add(s, QStringLiteral("x"), T(9), T(9, 30));
+    Add(s, QStringLiteral("early"), T(8), T(12));
+    Add(s, QStringLiteral("allday"), T(9), T(10), true);
     QStringList titles;
     for (int i = 0; i < s.Count(); ++i)
         titles << s.Items(i)->Title();
@@ -98,8 +111,7 @@ void TestPlanModel::setterRulesAndOneChangePerEdit()
     int changes = 0, itemChanges = 0;
     s.OnChange = [&](TSPCustomSource *) { ++changes; };
     s.OnItemChange = [&](TSPCustomSource *, TSPPlanItem *) { ++itemChanges; };
-    TSPPlanItem *i = s.AddItem(QStringLiteral("dr. Novak"), QStringLiteral("Pregled"), T(9), T(10), false, false, toolkit::clDefault,
-                               TSPBusyStatus::bsBusy);
+    TSPPlanItem *i = Add(s, QStringLiteral("Pregled"), T(9), T(10));
     QCOMPARE(changes, 1);
     try {
         i->SetEndTime(T(8));
@@ -117,9 +129,8 @@ void TestPlanModel::setterRulesAndOneChangePerEdit()
     QCOMPARE(changes, 3);
     i->MoveBy(0);
     QCOMPARE(changes, 3);
-    QCOMPARE(i->Color(), toolkit::clDefault);
+    // The painters read these defaults: a white gradient end, no extra icon.
     QCOMPARE(i->EndColor(), toolkit::clWhite);
-    QCOMPARE(i->BusyStatus(), TSPBusyStatus::bsBusy);
     QCOMPARE(i->aiExtraIconIndex(), -1);
     int deleted = 0;
     s.OnItemDelete = [&](TSPCustomSource *, TSPPlanItem *) { ++deleted; };
@@ -132,7 +143,7 @@ void TestPlanModel::setterRulesAndOneChangePerEdit()
 void TestPlanModel::revertRestoresAndRaisesOneChange()
 {
     TSPPlannerSource s;
-    TSPPlanItem *i = s.AddItem(QString(), QStringLiteral("Pregled"), T(9), T(10), false, false, toolkit::clDefault, TSPBusyStatus::bsBusy);
+    TSPPlanItem *i = Add(s, QStringLiteral("Pregled"), T(9), T(10));
     i->SetStartTime(T(9, 30));
     i->SetEndTime(T(11));
     i->SetModified(true);
@@ -150,8 +161,6 @@ void TestPlanModel::revertRestoresAndRaisesOneChange()
     QCOMPARE(saved, 1);
     i->Revert();
     QCOMPARE(i->Title(), QStringLiteral("Kontrola"));
-    TSPPlanItem copy;
-    copy.Icons().Add(3);
     TSPPlanItem *other = s.Add();
     other->Assign(i);
     QCOMPARE(other->Title(), QStringLiteral("Kontrola"));
@@ -168,7 +177,7 @@ void TestPlanModel::changesInsideUpdatesSignalOnce()
     s.RegisterChanges(&link);
     s.BeginUpdate();
     for (int k = 0; k < 5; ++k)
-        s.AddItem(QString(), QString::number(k), T(8 + k), T(9 + k), false, false, toolkit::clDefault, TSPBusyStatus::bsBusy);
+        Add(s, QString::number(k), T(8 + k), T(9 + k));
     s.Items(0)->SetTitle(QStringLiteral("x"));
     QCOMPARE(changes, 0);
     s.EndUpdate();
@@ -184,6 +193,7 @@ void TestPlanModel::changesInsideUpdatesSignalOnce()
 void TestPlanModel::iconsGrowAndShrinkInSteps()
 {
     TSPPlanIcons icons;
+    QCOMPARE(icons.Capacity(), 8);
     int changes = 0;
     icons.OnChange = [&] { ++changes; };
     for (int k = 0; k < 9; ++k)
@@ -196,9 +206,8 @@ void TestPlanModel::iconsGrowAndShrinkInSteps()
     icons.SetItems(0, 2); // same value: no change
     QCOMPARE(changes, 10);
     TSPPlanIcons three;
-    three.Add(5);
-    three.Add(6);
-    three.Add(7);
+    for (int k : {5, 6, 7})
+        three.Add(k);
     TSPPlanIcons empty;
     empty.Assign(three);
     QCOMPARE(empty.Count(), 3);
@@ -238,88 +247,61 @@ void TestPlanModel::cellsAndMarkersOnBoundaries()
     QFETCH(double, startMarker);
     QFETCH(double, endMarker);
     TSPPlannerSource s;
-    TSPPlanItem *i = s.AddItem(QString(), QStringLiteral("x"), start, end, false, false, toolkit::clDefault, TSPBusyStatus::bsBusy);
     TSPDisplayItems list;
     list.SetCellDuration(cellDuration);
-    TSPDisplayItem *d = list.Add(i);
+    TSPDisplayItem *d = list.Add(Add(s, QStringLiteral("x"), start, end));
     QCOMPARE(d->StartCell(), startCell);
     QCOMPARE(d->EndCell(), endCell);
     QVERIFY(qAbs(d->StartTimeMarker() - startMarker) < 1e-9);
     QVERIFY(qAbs(d->EndTimeMarker() - endMarker) < 1e-9);
 }
 
-void TestPlanModel::overlappingItemsShareColumns()
+void TestPlanModel::overlappingItemsShareColumns_data()
 {
-    TSPPlannerSource s;
-    TSPPlanItem *a = s.AddItem(QString(), QStringLiteral("a"), T(9), T(10), false, false, toolkit::clDefault, TSPBusyStatus::bsBusy);
-    TSPPlanItem *b = s.AddItem(QString(), QStringLiteral("b"), T(9, 30), T(11), false, false, toolkit::clDefault, TSPBusyStatus::bsBusy);
-    TSPPlanItem *c = s.AddItem(QString(), QStringLiteral("c"), T(10), T(10, 30), false, false, toolkit::clDefault, TSPBusyStatus::bsBusy);
-    TSPPlanItem *alone = s.AddItem(QString(), QStringLiteral("d"), T(13), T(14), false, false, toolkit::clDefault, TSPBusyStatus::bsBusy);
-    TSPDisplayItems list;
-    list.SetCellDuration(0.5 * H);
-    list.BeginUpdate();
-    for (TSPPlanItem *i : {alone, c, b, a})
-        list.Add(i);
-    list.EndUpdate();
-    auto find = [&](TSPPlanItem *i) {
-        for (int k = 0; k < list.Count(); ++k)
-            if (list.Items(k)->Item() == i)
-                return list.Items(k);
-        return static_cast<TSPDisplayItem *>(nullptr);
-    };
-    QCOMPARE(find(a)->SpanStart(), 0);
-    QCOMPARE(find(b)->SpanStart(), 1);
-    QCOMPARE(find(c)->SpanStart(), 0); // starts when the first ends
-    for (TSPPlanItem *i : {a, b, c})
-        QCOMPARE(find(i)->SpanRange(), 2);
-    QCOMPARE(find(c)->SpanEnd(), 1); // shares cells with b: no widening
-    QCOMPARE(find(alone)->SpanRange(), 0); // in no group: full width
-    QCOMPARE(list.Items(0)->Item(), a);
-}
-
-void TestPlanModel::itemsSharingACellDoNotWiden()
-{
+    // Items as "title start end" in hours; the layout as "title cells columns/range" in list order.
+    QTest::addColumn<QStringList>("items");
+    QTest::addColumn<double>("cellDuration");
+    QTest::addColumn<QString>("layout");
+    const double half = 0.5 * H;
+    QTest::newRow("third starts when the first ends, shares cells with the second")
+        << QStringList{"d 13 14", "c 10 10.5", "b 9.5 11", "a 9 10"} << half
+        << "a 18-19 0-1/2; b 19-21 1-2/2; c 20-20 0-1/2; d 26-27 0-0/0"; // d in no group: full width
     // On whole days a morning and an afternoon item share their cell: they
     // never overlap in time, yet neither widens into the other's column.
-    TSPPlannerSource s;
-    TSPPlanItem *morning = s.AddItem(QString(), QStringLiteral("m"), T(8), T(12), false, false, toolkit::clDefault, TSPBusyStatus::bsBusy);
-    TSPPlanItem *long1 = s.AddItem(QString(), QStringLiteral("l"), T(9), T(15), false, false, toolkit::clDefault, TSPBusyStatus::bsBusy);
-    TSPPlanItem *afternoon = s.AddItem(QString(), QStringLiteral("p"), T(13), T(14), false, false, toolkit::clDefault, TSPBusyStatus::bsBusy);
-    TSPDisplayItems list;
-    list.BeginUpdate();
-    for (TSPPlanItem *i : {morning, long1, afternoon})
-        list.Add(i);
-    list.EndUpdate();
-    QCOMPARE(list.Items(0)->SpanRange(), 2);
-    QCOMPARE(list.Items(2)->Item(), afternoon);
-    QCOMPARE(list.Items(2)->SpanStart(), 0);
-    QCOMPARE(list.Items(2)->SpanEnd(), 1);
-    QCOMPARE(list.Items(0)->SpanEnd(), 1);
-}
-
-void TestPlanModel::zeroLengthItemNeitherBlocksNorIsBlocked()
-{
+    QTest::newRow("items sharing a cell do not widen") << QStringList{"m 8 12", "l 9 15", "p 13 14"} << 1.0
+                                                       << "m 0-0 0-1/2; l 0-0 1-2/2; p 0-0 0-1/2";
     // A zero-length item on a cell boundary covers no cell: the long item
     // beside it takes both columns, and so does the empty one from its own.
+    QTest::newRow("zero length neither blocks nor is blocked") << QStringList{"klic 10 10", "pregled 9 11"} << half
+                                                               << "pregled 18-21 0-2/2; klic 20-19 1-2/2";
+}
+
+void TestPlanModel::overlappingItemsShareColumns()
+{
+    QFETCH(QStringList, items);
+    QFETCH(double, cellDuration);
+    QFETCH(QString, layout);
     TSPPlannerSource s;
-    TSPPlanItem *visit = s.AddItem(QString(), QStringLiteral("pregled"), T(9), T(11), false, false, toolkit::clDefault, TSPBusyStatus::bsBusy);
-    TSPPlanItem *mark = s.AddItem(QString(), QStringLiteral("klic"), T(10), T(10), false, false, toolkit::clDefault, TSPBusyStatus::bsBusy);
+    QList<TSPPlanItem *> added;
+    for (const QString &item : items) {
+        const QStringList p = item.split(QLatin1Char(' '));
+        added << Add(s, p.at(0), Hours(p.at(1)), Hours(p.at(2)));
+    }
     TSPDisplayItems list;
-    list.SetCellDuration(0.5 * H);
-    list.BeginUpdate();
-    list.Add(mark);
-    list.Add(visit);
-    list.EndUpdate();
-    QCOMPARE(list.Items(0)->Item(), visit);
-    QCOMPARE(list.Items(1)->StartCell(), 20);
-    QCOMPARE(list.Items(1)->EndCell(), 19);
-    QCOMPARE(list.Items(0)->SpanRange(), 2);
-    QCOMPARE(list.Items(0)->SpanStart(), 0);
-    QCOMPARE(list.Items(0)->SpanEnd(), 2);
-    QCOMPARE(list.Items(1)->SpanStart(), 1);
-    QCOMPARE(list.Items(1)->SpanEnd(), 2);
-    // A new icon list has room for eight before it grows.
-    QCOMPARE(TSPPlanIcons().Capacity(), 8);
+    list.SetCellDuration(cellDuration);
+    LayOut(list, added);
+    QStringList shown;
+    for (int k = 0; k < list.Count(); ++k) {
+        const TSPDisplayItem *d = list.Items(k);
+        shown << QStringLiteral("%1 %2-%3 %4-%5/%6")
+                     .arg(d->Item()->Title())
+                     .arg(d->StartCell())
+                     .arg(d->EndCell())
+                     .arg(d->SpanStart())
+                     .arg(d->SpanEnd())
+                     .arg(d->SpanRange());
+    }
+    QCOMPARE(shown.join(QStringLiteral("; ")), layout);
 }
 
 void TestPlanModel::randomLayoutKeepsItsInvariants()
@@ -330,15 +312,15 @@ void TestPlanModel::randomLayoutKeepsItsInvariants()
     for (int k = 0; k < 3000; ++k) {
         const double start = rng.bounded(7) + rng.bounded(96) / 96.0;
         const double length = (1 + rng.bounded(12)) / 96.0;
-        s.AddItem(QString(), QString::number(k), start, start + length, false, false, toolkit::clDefault, TSPBusyStatus::bsBusy);
+        Add(s, QString::number(k), start, start + length);
     }
     s.EndUpdate();
     TSPDisplayItems list;
     list.SetCellDuration(1.0 / 48);
-    list.BeginUpdate();
+    QList<TSPPlanItem *> all;
     for (int k = 0; k < s.Count(); ++k)
-        list.Add(s.Items(k));
-    list.EndUpdate();
+        all << s.Items(k);
+    LayOut(list, all);
     auto r4 = [](double v) { return std::round(v * 10000) / 10000; };
     // Groups are runs of entries with the same span range whose sub-columns are assigned.
     int checkedPairs = 0;

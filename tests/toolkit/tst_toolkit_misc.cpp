@@ -49,6 +49,7 @@ void TestToolkitMisc::colorsKeepRedInTheLowByte_data()
     QTest::newRow("red") << clRed << QColor(255, 0, 0);
     QTest::newRow("blue") << clBlue << QColor(0, 0, 255);
     QTest::newRow("maroon") << clMaroon << QColor(128, 0, 0);
+    QTest::newRow("white") << clWhite << QColor(255, 255, 255);
     QTest::newRow("mixed") << RGB(0x12, 0x34, 0x56) << QColor(0x12, 0x34, 0x56);
     QTest::newRow("default is no colour") << clDefault << QColor();
 }
@@ -60,8 +61,6 @@ void TestToolkitMisc::colorsKeepRedInTheLowByte()
     QCOMPARE(ColorToQColor(color), expected);
     if (expected.isValid())
         QCOMPARE(QColorToColor(expected), color);
-    QCOMPARE(clDefault, 0x1FFFFFFF);
-    QCOMPARE(clWhite, 0x00FFFFFF);
 }
 
 void TestToolkitMisc::systemColorsFollowThePalette()
@@ -129,15 +128,11 @@ void TestToolkitMisc::listOnExecuteCanHandleFirst()
 
 void TestToolkitMisc::exceptionsCarryTheirMessage()
 {
+    // Code that knows only the standard exceptions still reads the user's text, accents included.
     try {
-        throw Exception(QStringLiteral("TIBoStringGrid.AddNewObject: No new object event!"));
+        throw Exception(QStringLiteral("Akcija Prekliči ni dovoljena!"));
     } catch (const std::exception &e) {
-        QCOMPARE(QString::fromUtf8(e.what()), QStringLiteral("TIBoStringGrid.AddNewObject: No new object event!"));
-    }
-    try {
-        throw Exception(QStringLiteral("Akcija Shrani ni dovoljena!"));
-    } catch (const Exception &e) {
-        QCOMPARE(e.Message(), QStringLiteral("Akcija Shrani ni dovoljena!"));
+        QCOMPARE(QString::fromUtf8(e.what()), QStringLiteral("Akcija Prekliči ni dovoljena!"));
     }
     QVERIFY_THROWS_EXCEPTION(EAbort, Abort());
 }

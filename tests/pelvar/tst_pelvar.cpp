@@ -27,7 +27,7 @@ void RegisterClasses()
     pacient->AddAttribute({QStringLiteral("PRIIMEK"), QStringLiteral("Priimek"), TplAttrType::atString, 40, {}, false, true, {}})
         .AddAttribute({QStringLiteral("IME"), QStringLiteral("Ime"), TplAttrType::atString, 40, {}, false, true, {}})
         .AddAttribute({QStringLiteral("DATUM_ROJSTVA"), QStringLiteral("Datum rojstva"), TplAttrType::atDate, 0, QStringLiteral("D")})
-        .AddAttribute({QStringLiteral("SPOL"), QStringLiteral("Spol"), TplAttrType::atString, 1, QStringLiteral("S:SPOL"), false,
+        .AddAttribute({QStringLiteral("SPOL"), QStringLiteral("Spol"), TplAttrType::atString, 1, QStringLiteral("MS:SPOL"), false,
                        false, QStringLiteral("SPOL")})
         .AddAttribute({QStringLiteral("KZZ"), QStringLiteral("Številka KZZ"), TplAttrType::atString, 9})
         .AddAttribute({QStringLiteral("TELEFON"), QStringLiteral("Telefon"), TplAttrType::atString, 20});

@@ -4,8 +4,11 @@
 
 #include <QCollator>
 #include <QLocale>
+#include <QScopedValueRollback>
 #include <QSqlQuery>
 #include <algorithm>
+#include <numeric>
+#include <utility>
 #include <vector>
 
 namespace pelvar {
@@ -37,6 +40,43 @@ struct TSortValue
     bool Null = true;
     double Number = 0; // the number itself, or a text's rank in collation order
 };
+
+// One entry of an order text.
+struct TOrderTerm
+{
+    QString Name;
+    bool Desc = false;
+    int Describe = 0; // 0 the code itself, 1 its short description, 2 its long one
+};
+
+TOrderTerm ParseOrderTerm(const QString &text)
+{
+    TOrderTerm t;
+    QString name = text.trimmed();
+    // "FIELD DESC" / "FIELD ASC", as stored views keep their orders.
+    const qsizetype space = name.lastIndexOf(QLatin1Char(' '));
+    if (space > 0) {
+        const QStringView word = QStringView(name).mid(space + 1);
+        const bool desc = word.compare(QLatin1String("DESC"), Qt::CaseInsensitive) == 0;
+        if (desc || word.compare(QLatin1String("ASC"), Qt::CaseInsensitive) == 0) {
+            t.Desc = desc;
+            name = name.left(space).trimmed();
+        }
+    }
+    while (!name.isEmpty()) {
+        if (name.at(0) == QLatin1Char('-'))
+            t.Desc = true;
+        else if (name.at(0) == QLatin1Char('@'))
+            t.Describe = 1;
+        else if (name.at(0) == QChar(0xA7))
+            t.Describe = 2;
+        else
+            break;
+        name.remove(0, 1);
+    }
+    t.Name = name;
+    return t;
+}
 
 } // namespace
 
@@ -89,8 +129,12 @@ TPlCustomBoList::~TPlCustomBoList()
 void TPlCustomBoList::HeldObjectNotified(TplDomainObject *sender, TplNotifyAction action, const QVariant &param)
 {
     FSortCache.reset();
+    // A new object gets its ID when it is saved.
+    if (action == TplNotifyAction::naSaved || action == TplNotifyAction::naLoaded)
+        FIDPositionsValid = false;
+    // Only lists hold their objects with relaying, and lists hold stored objects only.
     if (FDataSet)
-        FDataSet->ListChanged();
+        FDataSet->ObjectChanged(static_cast<TplPerObject *>(sender), action);
     NotifyObserversFrom(sender, action, param, this);
 }
 
@@ -109,10 +153,50 @@ TplPerObject *TPlCustomBoList::Get(int index) const
 
 int TPlCustomBoList::IndexOf(const TplDomainObject *object) const
 {
+    if (!object)
+        return -1;
+    if (!FPositionsValid) {
+        if (FLookupsSinceChange++ == 0) {
+            const qsizetype i = FItems.indexOf(object);
+            return int(i);
+        }
+        FPositions.clear();
+        FPositions.reserve(FItems.size());
+        for (int i = 0; i < FItems.size(); ++i)
+            FPositions.insert(FItems.at(i), i);
+        FPositionsValid = true;
+    }
+    return FPositions.value(object, -1);
+}
+
+int TPlCustomBoList::IndexOfID(qint64 id) const
+{
+    if (!FIDPositionsValid) {
+        FIDPositions.clear();
+        FIDPositions.reserve(FItems.size());
+        // Backwards, so that the first of equal IDs (new objects) stays.
+        for (int i = int(FItems.size()) - 1; i >= 0; --i)
+            FIDPositions.insert(FItems.at(i)->GetID(), i);
+        FIDPositionsValid = true;
+    }
+    const auto it = FIDPositions.constFind(id);
+    if (it == FIDPositions.cend())
+        return -1;
+    if (it.value() < FItems.size() && FItems.at(it.value())->GetID() == id)
+        return it.value();
+    // An ID changed without a word; look, and index again next time.
+    FIDPositionsValid = false;
     for (int i = 0; i < FItems.size(); ++i)
-        if (FItems.at(i) == object)
+        if (FItems.at(i)->GetID() == id)
             return i;
     return -1;
+}
+
+void TPlCustomBoList::ItemsChanged()
+{
+    FPositionsValid = false;
+    FIDPositionsValid = false;
+    FLookupsSinceChange = 0;
 }
 
 void TPlCustomBoList::SetCurrIndex(int index)
@@ -123,7 +207,7 @@ void TPlCustomBoList::SetCurrIndex(int index)
         return;
     FCurrent = index;
     if (FDataSet && !FDataSet->Syncing())
-        FDataSet->ListChanged();
+        FDataSet->CurrentChanged();
     NotifyObservers(TplNotifyAction::naCurrentChanged, QVariant::fromValue<TplDomainObject *>(CurrObject()), this);
 }
 
@@ -148,7 +232,14 @@ void TPlCustomBoList::Add(TplPerObject *object)
     if (object->ClassMetaData() != FMeta)
         throw EplError(QStringLiteral("TPlBoList.Add: a %1 does not belong in a list of %2!").arg(object->ClassName(), FMeta->ClassName()));
     object->AddRef(this);
+    const int index = int(FItems.size());
     FItems.append(object);
+    // Appending keeps the positions already known.
+    if (FPositionsValid)
+        FPositions.insert(object, index);
+    if (FIDPositionsValid)
+        if (!FIDPositions.contains(object->GetID()))
+            FIDPositions.insert(object->GetID(), index);
     Changed(TplNotifyAction::naObjectAdded, QVariant::fromValue<TplDomainObject *>(object));
 }
 
@@ -158,6 +249,9 @@ void TPlCustomBoList::Remove(TplPerObject *object)
     if (i < 0)
         return;
     FItems.removeAt(i);
+    ItemsChanged();
+    if (i < FCurrent)
+        --FCurrent; // the current object stays current
     if (FCurrent >= FItems.size())
         FCurrent = int(FItems.size()) - 1;
     // Tell before letting go: the object may be freed by the release.
@@ -169,6 +263,7 @@ void TPlCustomBoList::Clear()
 {
     const QVector<TplPerObject *> items = FItems;
     FItems.clear();
+    ItemsChanged();
     FCurrent = -1;
     Changed(TplNotifyAction::naCleared);
     for (TplPerObject *o : items)
@@ -183,11 +278,15 @@ bool TPlCustomBoList::IsObjectFiltered(const TplPerObject *object) const
 int TPlCustomBoList::IndexOfObjectWithAttrValue(const QString &attr, const QVariant &value) const
 {
     const int a = FMeta->AttrIndex(attr);
-    const bool isId = attr.compare(QLatin1String("ID"), Qt::CaseInsensitive) == 0;
+    const bool isId = a < 0 && attr.compare(QLatin1String("ID"), Qt::CaseInsensitive) == 0;
     if (a < 0 && !isId)
         throw EplError(QStringLiteral("%1 has no attribute %2").arg(FMeta->ClassName(), attr));
+    if (isId && !value.isNull() && value.typeId() != QMetaType::QString) {
+        const double d = value.toDouble();
+        return d == double(qint64(d)) ? IndexOfID(qint64(d)) : -1;
+    }
     for (int i = 0; i < FItems.size(); ++i) {
-        const QVariant v = FItems.at(i)->GetAttrValue(attr);
+        const QVariant v = isId ? QVariant(FItems.at(i)->GetID()) : FItems.at(i)->GetAttrValueAt(a);
         if (v.isNull() || value.isNull()) {
             if (v.isNull() && value.isNull())
                 return i;
@@ -208,16 +307,12 @@ void TPlCustomBoList::OrderBy(const QString &spec)
     // Check every entry first, so a bad order text leaves the order alone.
     const QStringList parts = spec.split(QLatin1Char(','), Qt::SkipEmptyParts);
     for (const QString &p : parts) {
-        QString name = p.trimmed();
-        while (!name.isEmpty() && (name.at(0) == QLatin1Char('-') || name.at(0) == QLatin1Char('@') || name.at(0) == QChar(0xA7)))
-            name.remove(0, 1);
+        const QString name = ParseOrderTerm(p).Name;
         if (name.compare(QLatin1String("ID"), Qt::CaseInsensitive) != 0 && !FMeta->HasAttribute(name))
             throw EplError(QStringLiteral("TPlBoList.OrderBy: %1 has no attribute %2").arg(FMeta->ClassName(), name));
     }
     FOrder = spec;
-    TplPerObject *current = CurrObject();
     SortItems();
-    FCurrent = IndexOf(current);
     Changed(TplNotifyAction::naOrderChanged);
 }
 
@@ -231,20 +326,11 @@ void TPlCustomBoList::SortItems()
     };
     QVector<TKey> keys;
     for (const QString &p : FOrder.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        QString name = p.trimmed();
+        const TOrderTerm term = ParseOrderTerm(p);
         TKey k;
-        while (!name.isEmpty()) {
-            if (name.at(0) == QLatin1Char('-'))
-                k.Desc = true;
-            else if (name.at(0) == QLatin1Char('@'))
-                k.Describe = 1;
-            else if (name.at(0) == QChar(0xA7))
-                k.Describe = 2;
-            else
-                break;
-            name.remove(0, 1);
-        }
-        k.Attr = FMeta->AttrIndex(name);
+        k.Desc = term.Desc;
+        k.Describe = term.Describe;
+        k.Attr = FMeta->AttrIndex(term.Name);
         keys.append(k);
     }
     if (keys.isEmpty() || FItems.size() < 2)
@@ -272,7 +358,7 @@ void TPlCustomBoList::SortItems()
             QVector<TSortValue> values(n);
             std::vector<std::pair<QCollatorSortKey, int>> textKeys;
             for (int i = 0; i < n; ++i) {
-                const QVariant raw = a ? FItems.at(i)->GetAttrValue(a->Name) : QVariant(FItems.at(i)->GetID());
+                const QVariant raw = a ? FItems.at(i)->GetAttrValueAt(key.Attr) : QVariant(FItems.at(i)->GetID());
                 if (raw.isNull())
                     continue;
                 TSortValue &v = values[i];
@@ -321,9 +407,15 @@ void TPlCustomBoList::SortItems()
         return false;
     });
     QVector<TplPerObject *> sorted(n);
-    for (int i = 0; i < n; ++i)
+    int current = -1;
+    for (int i = 0; i < n; ++i) {
         sorted[i] = FItems.at(order.at(i));
+        if (order.at(i) == FCurrent)
+            current = i;
+    }
     FItems = std::move(sorted);
+    FCurrent = current;
+    ItemsChanged();
     for (auto it = FSortCache->Columns.begin(); it != FSortCache->Columns.end(); ++it) {
         QVector<TSortValue> permuted(n);
         for (int i = 0; i < n; ++i)
@@ -340,6 +432,11 @@ QList<TplDomainObject *> TPlCustomBoList::GetNestedObjectList() const
     for (TplPerObject *o : FItems)
         r << o;
     return r;
+}
+
+void TPlCustomBoList::Refresh()
+{
+    Changed(TplNotifyAction::naRefreshed);
 }
 
 toolkit::TDataSet *TPlCustomBoList::GetDataSet()
@@ -372,24 +469,32 @@ void TPlBoList::Load()
     QSqlQuery q = ExecSql(sql);
     const TplPerObject::TRecordMap map(FMeta, q.record());
     QVector<TplPerObject *> loaded;
-    while (q.next()) {
-        TplPerObject *o = TplPerObject::FromQuery(map, q, this);
-        loaded.append(o);
+    loaded.reserve(FItems.size());
+    try {
+        while (q.next())
+            loaded.append(TplPerObject::FromQuery(map, q, this));
+    } catch (...) {
+        for (TplPerObject *o : std::as_const(loaded))
+            o->Release(this);
+        throw;
     }
-    TplPerObject *current = CurrObject();
     // New references are taken before the old ones go, so objects in both
-    // lists stay alive and keep their identity.
-    const QVector<TplPerObject *> old = FItems;
-    FItems = loaded;
-    for (TplPerObject *o : old)
-        o->Release(this);
-    SortItems();
+    // lists stay alive and keep their identity; the old ones go only after
+    // the data set and the observers have the new items, so nothing that
+    // shows the list ever sees a freed object.
+    TplPerObject *current = CurrObject();
+    const QVector<TplPerObject *> old = std::move(FItems);
+    FItems = std::move(loaded);
+    ItemsChanged();
     FCurrent = IndexOf(current);
+    SortItems();
     if (FCurrent < 0 && !FItems.isEmpty())
         FCurrent = 0;
     FNeedRefresh = false;
     FLoadTime = QDateTime::currentDateTime();
     Changed(TplNotifyAction::naRefreshed);
+    for (TplPerObject *o : old)
+        o->Release(this);
 }
 
 void TPlBoList::Refresh()
@@ -400,9 +505,8 @@ void TPlBoList::Refresh()
 void TPlBoList::AddAndRefresh(TplPerObject *object)
 {
     Add(object);
-    TplPerObject *keep = object;
     SortItems();
-    FCurrent = IndexOf(keep);
+    FCurrent = IndexOf(object);
     Changed(TplNotifyAction::naRefreshed);
 }
 
@@ -432,13 +536,81 @@ TplBoListDataSet::TplBoListDataSet(TPlCustomBoList *list)
     setObjectName(list->ClassMetaData()->ClassName());
 }
 
-void TplBoListDataSet::Rebuild()
+TplBoListDataSet::~TplBoListDataSet()
 {
     FVisible.clear();
-    FVisible.reserve(FList->FItems.size());
-    for (TplPerObject *o : std::as_const(FList->FItems))
-        if (!FList->IsObjectFiltered(o))
-            FVisible.append(o);
+    ReleaseEditObject();
+}
+
+void TplBoListDataSet::ReleaseEditObject()
+{
+    if (TplPerObject *o = std::exchange(FEditObject, nullptr))
+        o->Release(nullptr);
+}
+
+int TplBoListDataSet::ItemOfRecord(int recIndex) const
+{
+    if (recIndex < 0 || recIndex >= FVisible.size())
+        return -1;
+    return FItemOfRecord.isEmpty() ? recIndex : FItemOfRecord.at(recIndex);
+}
+
+int TplBoListDataSet::RecordOfItem(int itemIndex) const
+{
+    if (itemIndex < 0)
+        return -1;
+    if (FItemOfRecord.isEmpty())
+        return itemIndex < FVisible.size() ? itemIndex : -1;
+    return FRecordOfItem.value(itemIndex, -1);
+}
+
+int TplBoListDataSet::RecordOf(const TplPerObject *object) const
+{
+    if (!object)
+        return -1;
+    if (FPhantom >= 0 && FVisible.at(FPhantom) == object)
+        return FPhantom;
+    return RecordOfItem(FList->IndexOf(object));
+}
+
+void TplBoListDataSet::Rebuild()
+{
+    const QVector<TplPerObject *> &items = FList->FItems;
+    FItemOfRecord.clear();
+    FRecordOfItem.clear();
+    FPhantom = -1;
+    FIDRecordsValid = false;
+    if (FList->Filter) {
+        FVisible.clear();
+        FVisible.reserve(items.size());
+        FRecordOfItem.fill(-1, items.size());
+        for (int i = 0; i < items.size(); ++i) {
+            if (FList->IsObjectFiltered(items.at(i)))
+                continue;
+            FRecordOfItem[i] = int(FVisible.size());
+            FItemOfRecord.append(i);
+            FVisible.append(items.at(i));
+        }
+    } else {
+        FVisible = items; // shared until either side changes
+    }
+    // The record being edited stays until the edit ends, even when its
+    // object left the list (the data set holds it): what the user typed can
+    // still be posted, and no record is left pointing at a freed object.
+    if (FEditObject && State() == toolkit::TDataSetState::dsEdit && RecordOf(FEditObject) < 0) {
+        if (!FList->Filter) {
+            FItemOfRecord.resize(FVisible.size());
+            std::iota(FItemOfRecord.begin(), FItemOfRecord.end(), 0);
+            FRecordOfItem = FItemOfRecord;
+        }
+        const int at = std::clamp(CurrentIndex(), 0, int(FVisible.size()));
+        FVisible.insert(at, FEditObject);
+        FItemOfRecord.insert(at, -1);
+        for (int &r : FRecordOfItem)
+            if (r >= at)
+                ++r;
+        FPhantom = at;
+    }
 }
 
 void TplBoListDataSet::InternalOpen()
@@ -448,36 +620,96 @@ void TplBoListDataSet::InternalOpen()
     Rebuild();
 }
 
+void TplBoListDataSet::InternalClose()
+{
+    FVisible.clear();
+    FItemOfRecord.clear();
+    FRecordOfItem.clear();
+    FPhantom = -1;
+    FIDRecordsValid = false;
+    ReleaseEditObject();
+}
+
 void TplBoListDataSet::ListChanged()
 {
     if (!Active() || FSyncing)
         return;
-    if (State() != toolkit::TDataSetState::dsBrowse)
-        return; // the edit in progress ends first
     Rebuild();
-    FSyncing = true;
-    SyncCursor(int(FVisible.indexOf(FList->CurrObject())));
-    FSyncing = false;
+    if (State() != toolkit::TDataSetState::dsBrowse) {
+        // Nothing is announced while a record is edited: a control would show
+        // the record again over what is being typed. Post and Cancel tell.
+        if (State() == toolkit::TDataSetState::dsEdit)
+            SetCurrentRecord(RecordOf(FEditObject));
+        return;
+    }
+    if (FRefreshing)
+        return; // Refresh places the cursor and tells the controls itself
+    {
+        const QScopedValueRollback<bool> syncing(FSyncing, true);
+        SyncCursor(RecordOfItem(FList->FCurrent));
+    }
     DataEvent(toolkit::TDataEvent::deDataSetChange);
+}
+
+void TplBoListDataSet::CurrentChanged()
+{
+    if (!Active() || FSyncing || State() != toolkit::TDataSetState::dsBrowse)
+        return;
+    const QScopedValueRollback<bool> syncing(FSyncing, true);
+    SyncCursor(RecordOfItem(FList->FCurrent));
+}
+
+void TplBoListDataSet::ObjectChanged(TplPerObject *object, TplNotifyAction action)
+{
+    if (!Active() || FSyncing)
+        return;
+    switch (action) {
+    case TplNotifyAction::naLoaded:
+    case TplNotifyAction::naSaved:
+        FIDRecordsValid = false;
+        break;
+    case TplNotifyAction::naModified:
+    case TplNotifyAction::naPosted:
+    case TplNotifyAction::naCanceled:
+    case TplNotifyAction::naAttrChanged:
+    case TplNotifyAction::naReadOnlyChanged:
+    case TplNotifyAction::naErrorChanged:
+        break;
+    default:
+        return; // a deleted object leaves the list, and the list tells
+    }
+    const int rec = RecordOf(object);
+    // The filter may now say otherwise of this object: only then do the records change.
+    if (FList->Filter && State() == toolkit::TDataSetState::dsBrowse && (rec >= 0) == FList->IsObjectFiltered(object)) {
+        ListChanged();
+        return;
+    }
+    if (rec >= 0)
+        RecordChangedAt(rec);
 }
 
 void TplBoListDataSet::CursorMoved()
 {
     if (FSyncing)
         return;
-    FSyncing = true;
-    FList->SetCurrObject(CurrentObject());
-    FSyncing = false;
+    const QScopedValueRollback<bool> syncing(FSyncing, true);
+    FList->SetCurrIndex(ItemOfRecord(CurrentIndex()));
 }
 
 QVariant TplBoListDataSet::InternalGetValue(int index, int field) const
 {
-    TplPerObject *o = FVisible.value(index, nullptr);
-    if (!o)
+    if (index < 0 || index >= FVisible.size())
         return {};
-    if (field == 0)
-        return o->GetID();
-    return o->GetAttrValue(FList->ClassMetaData()->Attr(field - 1).Name);
+    const TplPerObject *o = FVisible.at(index);
+    return field == 0 ? QVariant(o->GetID()) : o->GetAttrValueAt(field - 1);
+}
+
+void TplBoListDataSet::InternalEdit()
+{
+    ReleaseEditObject();
+    FEditObject = ObjectAt(CurrentIndex());
+    if (FEditObject)
+        FEditObject->AddRef(nullptr);
 }
 
 void TplBoListDataSet::InternalPost(int recIndex, int insertPos, const QVector<QVariant> &buffer)
@@ -485,60 +717,140 @@ void TplBoListDataSet::InternalPost(int recIndex, int insertPos, const QVector<Q
     TPlClassMetaData *m = FList->ClassMetaData();
     auto write = [&](TplPerObject *o) {
         for (int i = 0; i < m->AttrCount(); ++i) {
-            const QVariant now = o->GetAttrValue(m->Attr(i).Name);
+            const QVariant &now = o->GetAttrValueAt(i);
             const QVariant v = buffer.value(i + 1);
             if (now != v || now.isNull() != v.isNull())
                 o->SetAttrValue(m->Attr(i).Name, v);
         }
         o->PostData();
     };
-    FSyncing = true;
+    const QScopedValueRollback<bool> syncing(FSyncing, true);
+    if (recIndex >= 0) {
+        TplPerObject *o = FEditObject ? FEditObject : ObjectAt(recIndex);
+        if (!o)
+            return;
+        write(o);
+        // The edit is over: the record of an object that left the list goes.
+        TplPerObject *edited = std::exchange(FEditObject, nullptr);
+        Rebuild();
+        const int rec = RecordOf(edited);
+        SetCurrentRecord(rec >= 0 ? rec : RecordOfItem(FList->FCurrent));
+        if (edited)
+            edited->Release(nullptr);
+        return;
+    }
+    TplPerObject *o = TplPerObject::Create(m->ClassName(), nullptr);
     try {
-        if (recIndex >= 0) {
-            write(FVisible.at(recIndex));
-        } else {
-            TplPerObject *o = TplPerObject::Create(m->ClassName(), nullptr);
-            try {
-                write(o);
-            } catch (...) {
-                o->Release(nullptr);
-                throw;
-            }
-            // Insert at the position the user chose, among the list's items.
-            TplPerObject *before = FVisible.value(insertPos, nullptr);
-            FList->Add(o);
-            o->Release(nullptr); // the list holds it now
-            if (before) {
-                FList->FItems.removeAll(o);
-                FList->FItems.insert(FList->IndexOf(before), o);
-            }
-            FList->FCurrent = FList->IndexOf(o);
-        }
+        write(o);
     } catch (...) {
-        FSyncing = false;
+        o->Release(nullptr);
         throw;
     }
-    FSyncing = false;
+    // Insert at the position the user chose, among the list's items. The
+    // records are the list's own (Rebuild runs on every change), so the
+    // record there is an object the list holds.
+    TplPerObject *before = insertPos >= 0 && insertPos < FVisible.size() ? FVisible.at(insertPos) : nullptr;
+    FList->Add(o);
+    o->Release(nullptr); // the list holds it now
+    const int at = FList->IndexOf(before);
+    if (at >= 0 && FList->FItems.last() == o) {
+        FList->FItems.removeLast();
+        FList->FItems.insert(at, o);
+        FList->ItemsChanged();
+    }
+    FList->FCurrent = FList->IndexOf(o);
     Rebuild();
+    const int rec = RecordOf(o);
+    SetCurrentRecord(rec >= 0 ? rec : RecordOfItem(FList->FCurrent));
+}
+
+void TplBoListDataSet::InternalCancel()
+{
+    TplPerObject *edited = std::exchange(FEditObject, nullptr);
+    if (FPhantom >= 0)
+        Rebuild();
+    int rec = RecordOf(edited);
+    if (rec < 0)
+        rec = RecordOfItem(FList->FCurrent);
+    if (rec >= 0)
+        SetCurrentRecord(rec);
+    if (edited)
+        edited->Release(nullptr);
 }
 
 void TplBoListDataSet::InternalDelete(int index)
 {
-    FSyncing = true;
-    FList->Remove(FVisible.at(index));
-    FSyncing = false;
+    TplPerObject *o = ObjectAt(index);
+    if (!o)
+        return;
+    const QScopedValueRollback<bool> syncing(FSyncing, true);
+    if (index == FPhantom) {
+        Rebuild();
+        return;
+    }
+    FList->Remove(o);
+    Rebuild();
+}
+
+void TplBoListDataSet::InternalRefresh()
+{
+    {
+        const QScopedValueRollback<bool> refreshing(FRefreshing, true);
+        FList->Refresh();
+    }
     Rebuild();
 }
 
 QVariant TplBoListDataSet::InternalBookmark(int index) const
 {
-    return QVariant::fromValue<qulonglong>(reinterpret_cast<qulonglong>(FVisible.value(index, nullptr)));
+    const TplPerObject *o = ObjectAt(index);
+    if (!o)
+        return {};
+    // The address finds the record, the sequence number tells a new object
+    // at the address of a freed one.
+    return QVariantList{QVariant::fromValue<qulonglong>(reinterpret_cast<qulonglong>(o)), o->GetMemorySequence()};
 }
 
 int TplBoListDataSet::InternalBookmarkIndex(const QVariant &bookmark) const
 {
-    auto *o = reinterpret_cast<TplPerObject *>(bookmark.toULongLong());
-    return o ? int(FVisible.indexOf(o)) : -1;
+    const QVariantList parts = bookmark.toList();
+    if (parts.size() != 2)
+        return -1;
+    const auto *o = reinterpret_cast<const TplPerObject *>(parts.at(0).toULongLong());
+    const int rec = RecordOf(o); // only the address is looked up
+    if (rec < 0 || FVisible.at(rec)->GetMemorySequence() != parts.at(1).toLongLong())
+        return -1;
+    return rec;
+}
+
+std::optional<int> TplBoListDataSet::InternalLocate(const QVector<int> &fields, const QVariantList &values,
+                                                    toolkit::TLocateOptions options)
+{
+    Q_UNUSED(options); // case and partial keys mean nothing for a number
+    if (fields.size() != 1 || fields.at(0) != 0 || values.size() != 1 || values.at(0).isNull()
+        || values.at(0).typeId() == QMetaType::QString)
+        return std::nullopt;
+    const double d = values.at(0).toDouble();
+    if (d != double(qint64(d)))
+        return -1;
+    const qint64 id = qint64(d);
+    if (!FIDRecordsValid) {
+        FIDRecords.clear();
+        FIDRecords.reserve(FVisible.size());
+        for (int r = int(FVisible.size()) - 1; r >= 0; --r)
+            FIDRecords.insert(FVisible.at(r)->GetID(), r);
+        FIDRecordsValid = true;
+    }
+    const auto it = FIDRecords.constFind(id);
+    if (it != FIDRecords.cend() && it.value() < FVisible.size() && FVisible.at(it.value())->GetID() == id)
+        return it.value();
+    if (it == FIDRecords.cend())
+        return -1;
+    FIDRecordsValid = false; // an ID changed without a word
+    for (int r = 0; r < FVisible.size(); ++r)
+        if (FVisible.at(r)->GetID() == id)
+            return r;
+    return -1;
 }
 
 } // namespace pelvar

@@ -2,6 +2,7 @@
 #include "Exception.h"
 #include "SysUtils.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace toolkit {
@@ -36,14 +37,6 @@ TField::TField(TDataSet *dataSet, const QString &fieldName, TFieldType dataType,
 }
 
 TField::~TField() = default;
-
-int TField::Index() const
-{
-    for (int i = 0; i < FDataSet->FieldCount(); ++i)
-        if (FDataSet->Fields(i) == this)
-            return i;
-    return -1;
-}
 
 void TField::SetVisible(bool v)
 {
@@ -321,8 +314,12 @@ void TDataSet::SetFieldDefs(const QVector<TFieldDef> &defs)
         if (!kept)
             kept = std::make_unique<TField>(this, d.Name, d.DataType, d.Size);
         kept->FSize = d.Size;
+        kept->FIndex = int(fields.size());
         fields.push_back(std::move(kept));
     }
+    for (auto &dropped : FFields)
+        if (dropped)
+            dropped->FIndex = -1;
     FFields = std::move(fields);
 }
 
@@ -391,6 +388,17 @@ void TDataSet::MoveTo(int index)
     DataEvent(TDataEvent::deDataSetScroll, distance);
     CursorMoved();
     Fire(AfterScroll);
+}
+
+void TDataSet::SetCurrentRecord(int index)
+{
+    if (!Active())
+        return;
+    if (index < 0 || !InternalFetchTo(index))
+        index = InternalFetchTo(0) ? std::clamp(index, 0, InternalRecordCount() - 1) : -1;
+    FCurrent = index;
+    if (FCurrent < 0)
+        FBof = FEof = true;
 }
 
 void TDataSet::SyncCursor(int index)
@@ -498,6 +506,13 @@ bool TDataSet::Locate(const QString &keyFields, const QVariantList &keyValues, T
     QVector<int> idx;
     for (const QString &n : names)
         idx.append(FieldByName(n.trimmed())->Index());
+    if (const std::optional<int> found = InternalLocate(idx, keyValues, options)) {
+        if (*found < 0)
+            return false;
+        MoveTo(*found);
+        FBof = FEof = false;
+        return true;
+    }
     const bool ci = options & int(TLocateOption::loCaseInsensitive);
     const bool partial = options & int(TLocateOption::loPartialKey);
     for (int rec = 0; InternalFetchTo(rec); ++rec) {
@@ -587,6 +602,7 @@ void TDataSet::Edit()
     FBuffer.resize(FieldCount());
     for (int i = 0; i < FieldCount(); ++i)
         FBuffer[i] = InternalGetValue(FCurrent, i);
+    InternalEdit();
     FState = TDataSetState::dsEdit;
     FModified = false;
     DataEvent(TDataEvent::deUpdateState);
@@ -634,9 +650,19 @@ void TDataSet::Post()
     if (FState == TDataSetState::dsEdit) {
         InternalPost(FCurrent, -1, FBuffer);
     } else {
-        InternalPost(-1, FInsertPos, FBuffer);
+        // The new record is current unless the backend puts it elsewhere
+        // (SetCurrentRecord in InternalPost).
+        const int before = FCurrent;
         FCurrent = FInsertPos;
+        try {
+            InternalPost(-1, FInsertPos, FBuffer);
+        } catch (...) {
+            FCurrent = before;
+            throw;
+        }
     }
+    if (FCurrent >= 0 && !InternalFetchTo(FCurrent))
+        FCurrent = InternalRecordCount() - 1;
     FBuffer.clear();
     FState = TDataSetState::dsBrowse;
     FBof = FEof = false;
@@ -655,6 +681,11 @@ void TDataSet::Cancel()
     FState = TDataSetState::dsBrowse;
     if (wasInsert)
         FCurrent = FBeforeInsert;
+    // Records may have gone while the edit was open.
+    if (FCurrent >= 0 && !InternalFetchTo(FCurrent))
+        FCurrent = InternalRecordCount() - 1;
+    FBof = FEof = FCurrent < 0;
+    InternalCancel();
     DataEvent(TDataEvent::deUpdateState);
     DataEvent(TDataEvent::deDataSetChange);
     Fire(AfterCancel);
@@ -728,6 +759,9 @@ void TDataSet::Refresh()
         idx = 0;
     FCurrent = idx;
     FBof = FEof = FCurrent < 0;
+    // A backend that follows the cursor learns where it ended up.
+    if (FCurrent >= 0)
+        CursorMoved();
     DataEvent(TDataEvent::deDataSetChange);
     Fire(AfterRefresh);
 }
@@ -813,9 +847,18 @@ void TDataSet::EnableControls()
         DataEvent(TDataEvent::deDataSetChange);
 }
 
+void TDataSet::RecordChangedAt(int recIndex)
+{
+    const int outer = FEventRecord;
+    FEventRecord = recIndex;
+    DataEvent(TDataEvent::deRecordChange);
+    FEventRecord = outer;
+}
+
 void TDataSet::DataEvent(TDataEvent event, qintptr info)
 {
-    if (FDisableCount > 0)
+    // A cursor walk with nobody watching must cost nothing here.
+    if (FDisableCount > 0 || FDataSources.isEmpty())
         return;
     const QList<TDataSource *> sources = FDataSources;
     for (TDataSource *s : sources)

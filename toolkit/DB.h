@@ -21,6 +21,7 @@
 #include <QVector>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace toolkit {
@@ -58,7 +59,9 @@ public:
 
     TDataSet *DataSet() const { return FDataSet; }
     QString FieldName() const { return FFieldName; }
-    int Index() const;
+    // Position among the data set's fields (kept by the data set: reading a
+    // field's value must not search the field list).
+    int Index() const { return FIndex; }
     TFieldType DataType() const { return FDataType; }
     int Size() const { return FSize; }
     QString DisplayLabel() const { return FDisplayLabel.isEmpty() ? FFieldName : FDisplayLabel; }
@@ -117,6 +120,7 @@ public:
 private:
     friend class TDataSet;
     TDataSet *FDataSet;
+    int FIndex = -1;
     QString FFieldName;
     TFieldType FDataType;
     int FSize;
@@ -180,6 +184,9 @@ public:
     virtual int KnownRecordCount() const { return Active() ? InternalRecordCount() : 0; }
     virtual bool CanFetchMore() const { return false; }
     virtual void FetchMore() {}
+    // Moves to the first record whose key fields hold the values. Backends
+    // that index a key answer through InternalLocate; others are searched
+    // record by record.
     bool Locate(const QString &keyFields, const QVariantList &keyValues, TLocateOptions options = 0);
 
     // Bookmarks
@@ -208,6 +215,9 @@ public:
     // edit buffer.
     QVariant RecordValue(int recIndex, int field) const;
     int CurrentIndex() const { return FCurrent; }
+    // During a deRecordChange notice: the record it is about (0-based), or
+    // -1 for a field of the record being edited. A grid repaints just that row.
+    int EventRecord() const { return FEventRecord; }
 
     TDataSetNotifyEvent BeforeOpen, AfterOpen, BeforeClose, AfterClose;
     TDataSetNotifyEvent BeforeScroll, AfterScroll;
@@ -230,14 +240,34 @@ protected:
     // The identity of a record for bookmarks; default its position.
     virtual QVariant InternalBookmark(int index) const { return index; }
     virtual int InternalBookmarkIndex(const QVariant &bookmark) const;
+    // A backend's own search for Locate: the record index (-1: none), or
+    // nothing when it has no faster way than looking at every record.
+    virtual std::optional<int> InternalLocate(const QVector<int> &fields, const QVariantList &values, TLocateOptions options)
+    {
+        Q_UNUSED(fields);
+        Q_UNUSED(values);
+        Q_UNUSED(options);
+        return std::nullopt;
+    }
+    // Edit has filled the buffer from the current record (the state is still dsBrowse).
+    virtual void InternalEdit() {}
+    // Cancel has dropped the buffer; the state is dsBrowse again.
+    virtual void InternalCancel() {}
 
     void SetFieldDefs(const QVector<TFieldDef> &defs);
     // Puts the cursor on a record the backend chose (a list's current object),
     // with the usual scroll notices.
     void SyncCursor(int index);
+    // Puts the cursor on the record that is now at `index` without any
+    // notice, in any state: for backends whose records moved under the cursor
+    // (an edited record whose neighbours came or went).
+    void SetCurrentRecord(int index);
     // After every move of the cursor (a backend following it).
     virtual void CursorMoved() {}
     void DataEvent(TDataEvent event, qintptr info = 0);
+    // Tells the controls that record `recIndex` changed (deRecordChange with
+    // EventRecord set), without the cost of a whole data-set change.
+    void RecordChangedAt(int recIndex);
 
 private:
     friend class TField;
@@ -262,6 +292,7 @@ private:
     int FInsertPos = -1;        // where an inserted record goes
     int FBeforeInsert = -1;     // the current record before Insert, for Cancel
     bool FModified = false;     // a field was set since Edit/Insert
+    int FEventRecord = -1;      // see EventRecord
 };
 
 // Something a control keeps to follow a data set: override the notices you need.

@@ -121,6 +121,18 @@ void TplDomainObject::NotifyObservers(TplNotifyAction action, const QVariant &pa
     NotifyObserversFrom(this, action, param, list);
 }
 
+bool TplDomainObject::HasListeners() const
+{
+    if (!PerLayerSettings().NotificationsEnabled)
+        return false;
+    if (!FObservers.isEmpty())
+        return true;
+    for (const TplDomainObject *r : FRetainers)
+        if (r && r->FRelaysHeldObjects)
+            return true;
+    return false;
+}
+
 void TplDomainObject::NotifyObserversFrom(TplDomainObject *sender, TplNotifyAction action, const QVariant &param,
                                           TplDomainObject *list)
 {

@@ -131,6 +131,9 @@ public:
     int ObserverCount() const { return int(FObservers.size()); }
     // Tells every observer; does nothing while notifications are off.
     void NotifyObservers(TplNotifyAction action, const QVariant &param = {}, TplDomainObject *list = nullptr);
+    // Whether a notification would reach anyone (an observer, or a holder
+    // that relays); callers skip building the notice's parameter when not.
+    bool HasListeners() const;
     // Passes on another object's notification (a list relaying its objects').
     void NotifyObserversFrom(TplDomainObject *sender, TplNotifyAction action, const QVariant &param, TplDomainObject *list);
 

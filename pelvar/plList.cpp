@@ -208,7 +208,9 @@ void TPlCustomBoList::SetCurrIndex(int index)
     FCurrent = index;
     if (FDataSet && !FDataSet->Syncing())
         FDataSet->CurrentChanged();
-    NotifyObservers(TplNotifyAction::naCurrentChanged, QVariant::fromValue<TplDomainObject *>(CurrObject()), this);
+    // A walk through the data set moves the current object at every step.
+    if (HasListeners())
+        NotifyObservers(TplNotifyAction::naCurrentChanged, QVariant::fromValue<TplDomainObject *>(CurrObject()), this);
 }
 
 void TPlCustomBoList::SetCurrObject(TplPerObject *object)
@@ -356,7 +358,12 @@ void TPlCustomBoList::SortItems()
             collator.setCaseSensitivity(Qt::CaseInsensitive);
             QHash<QString, QString> described;
             QVector<TSortValue> values(n);
-            std::vector<std::pair<QCollatorSortKey, int>> textKeys;
+            std::vector<QCollatorSortKey> textKeys;
+            std::vector<int> textItems; // the item of each key
+            if (text || key.Describe) {
+                textKeys.reserve(size_t(n));
+                textItems.reserve(size_t(n));
+            }
             for (int i = 0; i < n; ++i) {
                 const QVariant raw = a ? FItems.at(i)->GetAttrValueAt(key.Attr) : QVariant(FItems.at(i)->GetID());
                 if (raw.isNull())
@@ -371,20 +378,24 @@ void TPlCustomBoList::SortItems()
                             d = described.insert(s, CatalogueHooks().Description(codeList, s, key.Describe == 2));
                         s = d.value();
                     }
-                    textKeys.emplace_back(collator.sortKey(s), i);
+                    textKeys.push_back(collator.sortKey(s));
+                    textItems.push_back(i);
                 } else {
                     v.Number = raw.toDouble();
                 }
             }
             // Texts are compared through their collation keys once; what is
             // kept is each text's rank, so later orderings compare numbers.
-            std::sort(textKeys.begin(), textKeys.end(),
-                      [](const auto &x, const auto &y) { return x.first.compare(y.first) < 0; });
+            // Indexes are sorted, not the keys: a key is a shared handle whose
+            // moves cost more than its comparison.
+            std::vector<int> byKey(textKeys.size());
+            std::iota(byKey.begin(), byKey.end(), 0);
+            std::sort(byKey.begin(), byKey.end(), [&](int x, int y) { return textKeys[size_t(x)].compare(textKeys[size_t(y)]) < 0; });
             int rank = 0;
-            for (size_t j = 0; j < textKeys.size(); ++j) {
-                if (j > 0 && textKeys[j - 1].first.compare(textKeys[j].first) != 0)
+            for (size_t j = 0; j < byKey.size(); ++j) {
+                if (j > 0 && textKeys[size_t(byKey[j - 1])].compare(textKeys[size_t(byKey[j])]) != 0)
                     ++rank;
-                values[textKeys[j].second].Number = rank;
+                values[textItems[size_t(byKey[j])]].Number = rank;
             }
             it = FSortCache->Columns.insert(id, std::move(values));
         }
@@ -469,7 +480,7 @@ void TPlBoList::Load()
     QSqlQuery q = ExecSql(sql);
     const TplPerObject::TRecordMap map(FMeta, q.record());
     QVector<TplPerObject *> loaded;
-    loaded.reserve(FItems.size());
+    loaded.reserve(std::max<qsizetype>(FItems.size(), 256));
     try {
         while (q.next())
             loaded.append(TplPerObject::FromQuery(map, q, this));
@@ -693,7 +704,29 @@ void TplBoListDataSet::CursorMoved()
     if (FSyncing)
         return;
     const QScopedValueRollback<bool> syncing(FSyncing, true);
-    FList->SetCurrIndex(ItemOfRecord(CurrentIndex()));
+    const int rec = CurrentIndex();
+    FList->SetCurrIndex(ItemOfRecord(rec));
+    Prefetch(rec);
+}
+
+void TplBoListDataSet::Prefetch(int rec) const
+{
+    // A walk reads the same field of the next records next. Each read goes
+    // object -> its values -> the text, three places apart in memory; they
+    // are fetched into the cache a few steps ahead, one level per step, so
+    // that a walk does not wait on memory at every record.
+    const int n = int(FVisible.size());
+    if (FLastField < 1 || rec < 0)
+        return;
+    if (rec + 3 < n)
+        __builtin_prefetch(FVisible.at(rec + 3));
+    if (rec + 2 < n)
+        __builtin_prefetch(&FVisible.at(rec + 2)->GetAttrValueAt(FLastField - 1));
+    if (rec + 1 < n) {
+        const QVariant &v = FVisible.at(rec + 1)->GetAttrValueAt(FLastField - 1);
+        if (v.typeId() == QMetaType::QString)
+            __builtin_prefetch(static_cast<const QString *>(v.constData())->constData());
+    }
 }
 
 QVariant TplBoListDataSet::InternalGetValue(int index, int field) const
@@ -702,6 +735,14 @@ QVariant TplBoListDataSet::InternalGetValue(int index, int field) const
         return {};
     const TplPerObject *o = FVisible.at(index);
     return field == 0 ? QVariant(o->GetID()) : o->GetAttrValueAt(field - 1);
+}
+
+const QVariant *TplBoListDataSet::InternalValueRef(int index, int field) const
+{
+    if (field == 0 || index < 0 || index >= FVisible.size())
+        return nullptr;
+    FLastField = field;
+    return &FVisible.at(index)->GetAttrValueAt(field - 1);
 }
 
 void TplBoListDataSet::InternalEdit()

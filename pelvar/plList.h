@@ -166,6 +166,7 @@ protected:
     int InternalRecordCount() const override { return int(FVisible.size()); }
     bool InternalFetchTo(int index) override { return index >= 0 && index < FVisible.size(); }
     QVariant InternalGetValue(int index, int field) const override;
+    const QVariant *InternalValueRef(int index, int field) const override;
     void InternalEdit() override;
     void InternalPost(int recIndex, int insertPos, const QVector<QVariant> &buffer) override;
     void InternalCancel() override;
@@ -181,6 +182,7 @@ private:
     void ReleaseEditObject();
     int ItemOfRecord(int recIndex) const;
     int RecordOfItem(int itemIndex) const;
+    void Prefetch(int rec) const;
 
     TPlCustomBoList *FList;
     QVector<TplPerObject *> FVisible;
@@ -195,6 +197,7 @@ private:
     TplPerObject *FEditObject = nullptr; // held (retainer none) while editing
     bool FSyncing = false;
     bool FRefreshing = false;
+    mutable int FLastField = -1; // the field read last, for Prefetch
 };
 
 // Told by objects when one of a class is inserted, saved or deleted: the

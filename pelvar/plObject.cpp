@@ -59,7 +59,7 @@ QVariant AttrValueFromSql(const TPlAttrProperties &attr, const QVariant &v)
     case TplAttrType::atInteger: return v.toLongLong();
     case TplAttrType::atFloat: return v.toDouble();
     case TplAttrType::atBoolean: return v.toLongLong() != 0;
-    default: return v.toString();
+    default: return v.typeId() == QMetaType::QString ? v : QVariant(v.toString()); // a text is shared, not copied
     }
 }
 

@@ -133,7 +133,8 @@ QString TField::ValueToText(const QVariant &v, bool display) const
 
 QString TField::AsString() const
 {
-    return ValueToText(Value(), false);
+    QVariant holder;
+    return FIndex < 0 ? QString() : ValueToText(FDataSet->CurrentValueRef(FIndex, holder), false);
 }
 
 void TField::SetAsString(const QString &v)
@@ -227,7 +228,8 @@ bool TField::AsBoolean() const
 
 QString TField::DisplayText() const
 {
-    QString text = ValueToText(Value(), true);
+    QVariant holder;
+    QString text = FIndex < 0 ? QString() : ValueToText(FDataSet->CurrentValueRef(FIndex, holder), true);
     if (OnGetText)
         OnGetText(const_cast<TField *>(this), text, true);
     return text;
@@ -773,6 +775,18 @@ QVariant TDataSet::CurrentValue(int field) const
     if (!Active() || FCurrent < 0)
         return {};
     return InternalGetValue(FCurrent, field);
+}
+
+const QVariant &TDataSet::CurrentValueRef(int field, QVariant &holder) const
+{
+    if (Editing(FState))
+        return field >= 0 && field < FBuffer.size() ? FBuffer.at(field) : holder;
+    if (!Active() || FCurrent < 0)
+        return holder;
+    if (const QVariant *v = InternalValueRef(FCurrent, field))
+        return *v;
+    holder = InternalGetValue(FCurrent, field);
+    return holder;
 }
 
 QVariant TDataSet::RecordValue(int recIndex, int field) const

@@ -233,6 +233,14 @@ protected:
     virtual bool InternalFetchTo(int index) { return index >= 0 && index < InternalRecordCount(); }
     virtual int InternalRecordCount() const = 0;
     virtual QVariant InternalGetValue(int index, int field) const = 0;
+    // The stored value itself, for backends that keep values as QVariants;
+    // spares a copy per field read (nullptr: use InternalGetValue).
+    virtual const QVariant *InternalValueRef(int index, int field) const
+    {
+        Q_UNUSED(index);
+        Q_UNUSED(field);
+        return nullptr;
+    }
     // recIndex < 0: insert the buffer as a new record at insertPos.
     virtual void InternalPost(int recIndex, int insertPos, const QVector<QVariant> &buffer);
     virtual void InternalDelete(int index);
@@ -274,6 +282,9 @@ private:
     friend class TDataSource;
 
     QVariant CurrentValue(int field) const;
+    // The current value without a copy where the backend allows; `holder`
+    // keeps a value made on the way.
+    const QVariant &CurrentValueRef(int field, QVariant &holder) const;
     void SetCurrentValue(TField *field, const QVariant &value);
     void CheckActive() const;
     void MoveTo(int index);

@@ -813,8 +813,7 @@ void TplBoListDataSet::InternalCancel()
     int rec = RecordOf(edited);
     if (rec < 0)
         rec = RecordOfItem(FList->FCurrent);
-    if (rec >= 0)
-        SetCurrentRecord(rec);
+    SetCurrentRecord(rec >= 0 ? rec : CurrentIndex());
     if (edited)
         edited->Release(nullptr);
 }

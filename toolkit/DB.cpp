@@ -399,8 +399,7 @@ void TDataSet::SetCurrentRecord(int index)
     if (index < 0 || !InternalFetchTo(index))
         index = InternalFetchTo(0) ? std::clamp(index, 0, InternalRecordCount() - 1) : -1;
     FCurrent = index;
-    if (FCurrent < 0)
-        FBof = FEof = true;
+    FBof = FEof = FCurrent < 0;
 }
 
 void TDataSet::SyncCursor(int index)
@@ -667,7 +666,7 @@ void TDataSet::Post()
         FCurrent = InternalRecordCount() - 1;
     FBuffer.clear();
     FState = TDataSetState::dsBrowse;
-    FBof = FEof = false;
+    FBof = FEof = FCurrent < 0;
     DataEvent(TDataEvent::deUpdateState);
     DataEvent(TDataEvent::deDataSetChange);
     Fire(AfterPost);

@@ -115,6 +115,8 @@ public:
     virtual qint64 MemorySize() const { return qint64(sizeof(*this)); }
 
     int RefCount() const { return FRefCount; }
+    // Whether `retainer` holds a reference (a list asking whether it holds this object).
+    bool HeldBy(const TplDomainObject *retainer) const { return FRetainers.contains(retainer); }
     void AddRef(TplDomainObject *retainer = nullptr);
     void Release(TplDomainObject *retainer = nullptr);
     // One entry per reference held; nullptr stands for a holder without identity.
@@ -305,6 +307,7 @@ private:
 
     QHash<QPair<const TPlClassMetaData *, qint64>, TplPerObject *> FByKey;
     qint64 FFindCount = 0;
+    qint64 FTimedFinds = 0;
     qint64 FFindNanos = 0;
     qint64 FMaxFindNanos = 0;
     bool FShowGCStatus = false;

@@ -227,9 +227,22 @@ void TPlCustomBoList::Changed(TplNotifyAction action, const QVariant &param)
     NotifyObservers(action, param, this);
 }
 
+void TPlCustomBoList::Changed(TplNotifyAction action, TplDomainObject *object)
+{
+    if (HasListeners()) {
+        Changed(action, QVariant::fromValue<TplDomainObject *>(object));
+        return;
+    }
+    FSortCache.reset();
+    if (FDataSet)
+        FDataSet->ListChanged();
+}
+
 void TPlCustomBoList::Add(TplPerObject *object)
 {
-    if (!object || IndexOf(object) >= 0)
+    // The list holds each of its objects once, as a retainer: asking the
+    // object is cheaper than any search of the list.
+    if (!object || object->HeldBy(this))
         return;
     if (object->ClassMetaData() != FMeta)
         throw EplError(QStringLiteral("TPlBoList.Add: a %1 does not belong in a list of %2!").arg(object->ClassName(), FMeta->ClassName()));
@@ -242,7 +255,7 @@ void TPlCustomBoList::Add(TplPerObject *object)
     if (FIDPositionsValid)
         if (!FIDPositions.contains(object->GetID()))
             FIDPositions.insert(object->GetID(), index);
-    Changed(TplNotifyAction::naObjectAdded, QVariant::fromValue<TplDomainObject *>(object));
+    Changed(TplNotifyAction::naObjectAdded, static_cast<TplDomainObject *>(object));
 }
 
 void TPlCustomBoList::Remove(TplPerObject *object)
@@ -257,7 +270,7 @@ void TPlCustomBoList::Remove(TplPerObject *object)
     if (FCurrent >= FItems.size())
         FCurrent = int(FItems.size()) - 1;
     // Tell before letting go: the object may be freed by the release.
-    Changed(TplNotifyAction::naObjectRemoved, QVariant::fromValue<TplDomainObject *>(object));
+    Changed(TplNotifyAction::naObjectRemoved, static_cast<TplDomainObject *>(object));
     object->Release(this);
 }
 
@@ -365,7 +378,8 @@ void TPlCustomBoList::SortItems()
                 textItems.reserve(size_t(n));
             }
             for (int i = 0; i < n; ++i) {
-                const QVariant raw = a ? FItems.at(i)->GetAttrValueAt(key.Attr) : QVariant(FItems.at(i)->GetID());
+                const QVariant id = a ? QVariant() : QVariant(FItems.at(i)->GetID());
+                const QVariant &raw = a ? FItems.at(i)->GetAttrValueAt(key.Attr) : id;
                 if (raw.isNull())
                     continue;
                 TSortValue &v = values[i];
@@ -401,22 +415,41 @@ void TPlCustomBoList::SortItems()
         }
         columns.append(&it.value());
     }
+    auto compare = [](const TSortValue &a, const TSortValue &b) {
+        if (a.Null || b.Null)
+            return a.Null == b.Null ? 0 : (a.Null ? -1 : 1);
+        return a.Number < b.Number ? -1 : (a.Number > b.Number ? 1 : 0);
+    };
     QVector<int> order(n);
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int x, int y) {
-        for (int k = 0; k < keys.size(); ++k) {
-            const TSortValue &a = columns.at(k)->at(x);
-            const TSortValue &b = columns.at(k)->at(y);
-            int c = 0;
-            if (a.Null || b.Null)
-                c = a.Null == b.Null ? 0 : (a.Null ? -1 : 1);
-            else
-                c = a.Number < b.Number ? -1 : (a.Number > b.Number ? 1 : 0);
-            if (c != 0)
-                return keys.at(k).Desc ? c > 0 : c < 0;
-        }
-        return false;
-    });
+    if (keys.size() == 1) {
+        // One key (the usual click on a column): the values are sorted where
+        // they lie side by side, not looked up through the items.
+        struct TEntry
+        {
+            TSortValue Value;
+            int Item;
+        };
+        std::vector<TEntry> entries(static_cast<size_t>(n));
+        for (int i = 0; i < n; ++i)
+            entries[size_t(i)] = {columns.at(0)->at(i), i};
+        const bool desc = keys.at(0).Desc;
+        std::stable_sort(entries.begin(), entries.end(), [&](const TEntry &a, const TEntry &b) {
+            const int c = compare(a.Value, b.Value);
+            return desc ? c > 0 : c < 0;
+        });
+        for (int i = 0; i < n; ++i)
+            order[i] = entries[size_t(i)].Item;
+    } else {
+        std::iota(order.begin(), order.end(), 0);
+        std::stable_sort(order.begin(), order.end(), [&](int x, int y) {
+            for (int k = 0; k < keys.size(); ++k) {
+                const int c = compare(columns.at(k)->at(x), columns.at(k)->at(y));
+                if (c != 0)
+                    return keys.at(k).Desc ? c > 0 : c < 0;
+            }
+            return false;
+        });
+    }
     QVector<TplPerObject *> sorted(n);
     int current = -1;
     for (int i = 0; i < n; ++i) {

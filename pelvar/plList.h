@@ -74,6 +74,9 @@ public:
 protected:
     void HeldObjectNotified(TplDomainObject *sender, TplNotifyAction action, const QVariant &param) override;
     void Changed(TplNotifyAction action, const QVariant &param = {});
+    // The same for a notice about one object; the notice's parameter is made
+    // only when someone listens.
+    void Changed(TplNotifyAction action, TplDomainObject *object);
     // Sorts FItems by FOrder; FCurrent follows its object.
     void SortItems();
     // FItems was changed other than by appending: positions are rebuilt when next asked.

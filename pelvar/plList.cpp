@@ -3,10 +3,13 @@
 #include "toolkit/SysUtils.h"
 
 #include <QCollator>
+#include <unicode/ucol.h>
 #include <QLocale>
 #include <QScopedValueRollback>
 #include <QSqlQuery>
 #include <algorithm>
+#include <cstring>
+#include <optional>
 #include <numeric>
 #include <utility>
 #include <vector>
@@ -47,6 +50,99 @@ struct TOrderTerm
     QString Name;
     bool Desc = false;
     int Describe = 0; // 0 the code itself, 1 its short description, 2 its long one
+};
+
+// Collation keys of many texts, for sorting them. ICU writes the keys side
+// by side into one block and sorting compares them where they lie; Qt's sort
+// keys cost two allocations each and comparing them chases pointers, which a
+// list of 100,000 objects feels. The collator is set up as QCollator sets up
+// its own (normalisation on, case ignored, digits as text, punctuation not
+// ignored), so the order is QCollator's; without ICU, QCollator's keys serve.
+class TTextKeys
+{
+public:
+    explicit TTextKeys(const QString &localeName, qsizetype expected)
+    {
+        FCollator = IcuCollator(localeName);
+        if (FCollator) {
+            FOffsets.reserve(size_t(expected));
+            FBytes.reserve(size_t(expected) * 24);
+        } else {
+            FQt.emplace(QLocale(localeName));
+            FQt->setCaseSensitivity(Qt::CaseInsensitive);
+            FQtKeys.reserve(size_t(expected));
+        }
+    }
+    void Add(const QString &text)
+    {
+        if (!FCollator) {
+            FQtKeys.push_back(FQt->sortKey(text));
+            return;
+        }
+        const size_t at = FBytes.size();
+        const int32_t room = int32_t(16 + 4 * text.size());
+        FBytes.resize(at + size_t(room));
+        const auto *chars = reinterpret_cast<const UChar *>(text.utf16());
+        int32_t length = ucol_getSortKey(FCollator, chars, int32_t(text.size()), FBytes.data() + at, room);
+        if (length > room) {
+            FBytes.resize(at + size_t(length));
+            length = ucol_getSortKey(FCollator, chars, int32_t(text.size()), FBytes.data() + at, length);
+        }
+        FBytes.resize(at + size_t(std::max(length, 1)));
+        FBytes.back() = 0; // a key ends with its only zero byte
+        FOffsets.push_back(at);
+    }
+    int Compare(int a, int b) const
+    {
+        if (!FCollator)
+            return FQtKeys[size_t(a)].compare(FQtKeys[size_t(b)]);
+        return std::strcmp(reinterpret_cast<const char *>(FBytes.data() + FOffsets[size_t(a)]),
+                           reinterpret_cast<const char *>(FBytes.data() + FOffsets[size_t(b)]));
+    }
+
+private:
+    static UCollator *IcuCollator(const QString &localeName)
+    {
+        struct TCollator
+        {
+            QString Locale;
+            UCollator *Collator = nullptr;
+            ~TCollator()
+            {
+                if (Collator)
+                    ucol_close(Collator);
+            }
+        };
+        thread_local TCollator cached;
+        if (cached.Locale != localeName || !cached.Collator) {
+            if (cached.Collator)
+                ucol_close(std::exchange(cached.Collator, nullptr));
+            cached.Locale = localeName;
+            const QLocale locale(localeName);
+            if (locale.language() == QLocale::C)
+                return nullptr; // QCollator compares the C locale by code points
+            UErrorCode status = U_ZERO_ERROR;
+            UCollator *c = ucol_open(locale.name().toLatin1().constData(), &status);
+            if (U_FAILURE(status) || !c)
+                return nullptr;
+            ucol_setAttribute(c, UCOL_NORMALIZATION_MODE, UCOL_ON, &status);
+            ucol_setAttribute(c, UCOL_STRENGTH, UCOL_SECONDARY, &status);
+            ucol_setAttribute(c, UCOL_NUMERIC_COLLATION, UCOL_OFF, &status);
+            ucol_setAttribute(c, UCOL_ALTERNATE_HANDLING, UCOL_NON_IGNORABLE, &status);
+            if (U_FAILURE(status)) {
+                ucol_close(c);
+                return nullptr;
+            }
+            cached.Collator = c;
+        }
+        return cached.Collator;
+    }
+
+    UCollator *FCollator = nullptr;
+    std::vector<uint8_t> FBytes;
+    std::vector<size_t> FOffsets;
+    std::optional<QCollator> FQt;
+    std::vector<QCollatorSortKey> FQtKeys;
 };
 
 TOrderTerm ParseOrderTerm(const QString &text)
@@ -367,14 +463,12 @@ void TPlCustomBoList::SortItems()
             const TPlAttrProperties *a = key.Attr >= 0 ? &FMeta->Attr(key.Attr) : nullptr;
             const QString codeList = a ? CodeListOf(*a) : QString();
             const bool text = a && (a->DataType == TplAttrType::atString || a->DataType == TplAttrType::atMemo);
-            QCollator collator{QLocale(toolkit::FormatSettings().CollationLocale)};
-            collator.setCaseSensitivity(Qt::CaseInsensitive);
             QHash<QString, QString> described;
             QVector<TSortValue> values(n);
-            std::vector<QCollatorSortKey> textKeys;
+            std::optional<TTextKeys> textKeys;
             std::vector<int> textItems; // the item of each key
             if (text || key.Describe) {
-                textKeys.reserve(size_t(n));
+                textKeys.emplace(toolkit::FormatSettings().CollationLocale, n);
                 textItems.reserve(size_t(n));
             }
             for (int i = 0; i < n; ++i) {
@@ -392,7 +486,7 @@ void TPlCustomBoList::SortItems()
                             d = described.insert(s, CatalogueHooks().Description(codeList, s, key.Describe == 2));
                         s = d.value();
                     }
-                    textKeys.push_back(collator.sortKey(s));
+                    textKeys->Add(s);
                     textItems.push_back(i);
                 } else {
                     v.Number = raw.toDouble();
@@ -400,14 +494,12 @@ void TPlCustomBoList::SortItems()
             }
             // Texts are compared through their collation keys once; what is
             // kept is each text's rank, so later orderings compare numbers.
-            // Indexes are sorted, not the keys: a key is a shared handle whose
-            // moves cost more than its comparison.
-            std::vector<int> byKey(textKeys.size());
+            std::vector<int> byKey(textItems.size());
             std::iota(byKey.begin(), byKey.end(), 0);
-            std::sort(byKey.begin(), byKey.end(), [&](int x, int y) { return textKeys[size_t(x)].compare(textKeys[size_t(y)]) < 0; });
+            std::sort(byKey.begin(), byKey.end(), [&](int x, int y) { return textKeys->Compare(x, y) < 0; });
             int rank = 0;
             for (size_t j = 0; j < byKey.size(); ++j) {
-                if (j > 0 && textKeys[size_t(byKey[j - 1])].compare(textKeys[size_t(byKey[j])]) != 0)
+                if (j > 0 && textKeys->Compare(byKey[j - 1], byKey[j]) != 0)
                     ++rank;
                 values[textItems[size_t(byKey[j])]].Number = rank;
             }

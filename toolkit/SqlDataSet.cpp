@@ -277,6 +277,9 @@ bool TSqlDataSet::LoadPage(int page)
     }
     if (!FQuery || FCursorPos != start) {
         // A far page: a query that starts there; reading on continues from it.
+        // The old one goes first: on PostgreSQL a query still being read is
+        // the connection's pending one, and ending it later would end the new one.
+        FQuery.reset();
         QSqlDatabase db = QSqlDatabase::database(FConnectionName);
         auto q = std::make_unique<QSqlQuery>(db);
         q->setForwardOnly(true);

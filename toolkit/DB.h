@@ -5,8 +5,9 @@
 // the backend delivered. A data set owns its fields; fields keep their
 // settings (label, visibility, width) across Close/Open while their names stay.
 // Bookmarks survive inserts and deletes of other records for data sets that
-// give records identities (the in-memory one); a bookmark of a deleted
-// record is invalid. Controls are told of changes through TDataSource/TDataLink;
+// give records identities (the in-memory one, a business-object list's, an
+// SQL data set with key fields); a bookmark of a deleted record is invalid.
+// Controls are told of changes through TDataSource/TDataLink;
 // DisableControls suspends that (nested), EnableControls sends one change.
 #pragma once
 

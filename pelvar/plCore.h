@@ -115,6 +115,8 @@ public:
     virtual qint64 MemorySize() const { return qint64(sizeof(*this)); }
 
     int RefCount() const { return FRefCount; }
+    // Whether `retainer` holds a reference (a list asking whether it holds this object).
+    bool HeldBy(const TplDomainObject *retainer) const { return FRetainers.contains(retainer); }
     void AddRef(TplDomainObject *retainer = nullptr);
     void Release(TplDomainObject *retainer = nullptr);
     // One entry per reference held; nullptr stands for a holder without identity.
@@ -131,6 +133,9 @@ public:
     int ObserverCount() const { return int(FObservers.size()); }
     // Tells every observer; does nothing while notifications are off.
     void NotifyObservers(TplNotifyAction action, const QVariant &param = {}, TplDomainObject *list = nullptr);
+    // Whether a notification would reach anyone (an observer, or a holder
+    // that relays); callers skip building the notice's parameter when not.
+    bool HasListeners() const;
     // Passes on another object's notification (a list relaying its objects').
     void NotifyObserversFrom(TplDomainObject *sender, TplNotifyAction action, const QVariant &param, TplDomainObject *list);
 
@@ -302,6 +307,7 @@ private:
 
     QHash<QPair<const TPlClassMetaData *, qint64>, TplPerObject *> FByKey;
     qint64 FFindCount = 0;
+    qint64 FTimedFinds = 0;
     qint64 FFindNanos = 0;
     qint64 FMaxFindNanos = 0;
     bool FShowGCStatus = false;

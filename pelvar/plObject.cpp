@@ -59,7 +59,7 @@ QVariant AttrValueFromSql(const TPlAttrProperties &attr, const QVariant &v)
     case TplAttrType::atInteger: return v.toLongLong();
     case TplAttrType::atFloat: return v.toDouble();
     case TplAttrType::atBoolean: return v.toLongLong() != 0;
-    default: return v.toString();
+    default: return v.typeId() == QMetaType::QString ? v : QVariant(v.toString()); // a text is shared, not copied
     }
 }
 
@@ -169,7 +169,7 @@ TplPerObject *TplPerObject::FromQuery(const TRecordMap &map, const QSqlQuery &qu
     const qint64 id = query.value(map.IDColumn).toLongLong();
     if (TplPerObject *o = GlobalDictionary().Find(map.Meta, id)) {
         // Fresh data for an object nobody is changing.
-        if (!o->IsModified())
+        if (!o->IsEditing() && !o->IsModified())
             o->ReadRow(map, query);
         o->AddRef(retainer);
         return o;
@@ -177,6 +177,33 @@ TplPerObject *TplPerObject::FromQuery(const TRecordMap &map, const QSqlQuery &qu
     TplPerObject *o = map.Meta->NewObject();
     o->FID = id;
     o->ReadRow(map, query);
+    o->Register(retainer, rcLoaded);
+    GlobalDictionary().IndexPerObject(o);
+    return o;
+}
+
+TplPerObject *TplPerObject::FromRow(const TRecordMap &map, const std::function<QVariant(int column)> &value,
+                                    TplDomainObject *retainer)
+{
+    const qint64 id = value(map.IDColumn).toLongLong();
+    if (TplPerObject *o = GlobalDictionary().Find(map.Meta, id)) {
+        o->AddRef(retainer);
+        return o;
+    }
+    TplPerObject *o = map.Meta->NewObject();
+    o->FID = id;
+    for (int i = 0; i < map.AttrColumns.size(); ++i) {
+        const int c = map.AttrColumns.at(i);
+        o->FValues[i] = c < 0 ? QVariant() : AttrValueFromSql(map.Meta->Attr(i), value(c));
+    }
+    if (map.DatumColumn >= 0) {
+        // The stamp as the database gave it: saving compares it with the row.
+        o->FDatumRaw = value(map.DatumColumn);
+        o->FDatumIPL = SqlToDateTime(o->FDatumRaw);
+    }
+    if (map.UserColumn >= 0)
+        o->FUserIPL = value(map.UserColumn);
+    o->FStored = o->FValues;
     o->Register(retainer, rcLoaded);
     GlobalDictionary().IndexPerObject(o);
     return o;
@@ -479,8 +506,7 @@ void TplPerObject::SaveData(bool overwrite)
         GlobalDictionary().IndexPerObject(this);
     s->SendNotice(FMeta->ClassName(), GetIDText());
     Changed(TplNotifyAction::naSaved);
-    if (inserting)
-        NotifyClassChanged(FMeta->ClassName(), this, TplNotifyAction::naSaved);
+    NotifyClassChanged(FMeta->ClassName(), this, TplNotifyAction::naSaved);
 }
 
 void TplPerObject::CheckStoredRow(const QVector<int> &changed, bool overwrite) const

@@ -15,6 +15,7 @@
 #include "toolkit/DB.h"
 
 #include <QSqlRecord>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -51,6 +52,10 @@ public:
     // Attribute values; dates are TDateTime doubles. The audit fields of the
     // provider read like attributes.
     QVariant GetAttrValue(const QString &attr) const;
+    // The value of the class's attribute number `index` (0-based, as
+    // TPlClassMetaData::Attr numbers them); for readers that go through
+    // every object, without looking the name up.
+    const QVariant &GetAttrValueAt(int index) const { return FEdit ? FEdit->at(index) : FValues.at(index); }
     QString GetAttrAsText(const QString &attr) const;
     void SetAttrValue(const QString &attr, const QVariant &value);
     // Converts text by the attribute's type (format settings apply); raises
@@ -106,6 +111,13 @@ public:
         QVector<int> AttrColumns;
     };
     static TplPerObject *FromQuery(const TRecordMap &map, const QSqlQuery &query, TplDomainObject *retainer);
+    // An object from a row another reader has already fetched (a view's data
+    // set): `value(column)` gives the row's value in a column as the map
+    // numbers them (dates may come as TDateTime already). The dictionary's
+    // live object is taken as it is, since the row may be older than what it
+    // holds; otherwise a new object is made from the row, with no statement.
+    static TplPerObject *FromRow(const TRecordMap &map, const std::function<QVariant(int column)> &value,
+                                 TplDomainObject *retainer);
 
 private:
     friend class TplObjectDataSet;

@@ -1,5 +1,8 @@
 #include "plView.h"
 
+#include <QSqlField>
+#include <QSqlRecord>
+
 namespace pelvar {
 
 TplView::TplView(TPlClassMetaData *meta, QString connectionName)
@@ -35,6 +38,11 @@ void TplView::Open()
     for (int i = 0; i < FMeta->AttrCount(); ++i)
         if (FMeta->Attr(i).IsDateType())
             FDataSet->SetFieldType(FMeta->Attr(i).Name, toolkit::TFieldType::ftDateTime);
+    // The audit stamp stays as the database gives it: objects made from the
+    // rows compare it with the stored row when they are saved.
+    const QString datum = FMeta->Provider()->GetDatumIPLFieldName();
+    if (!datum.isEmpty() && !FMeta->HasAttribute(datum))
+        FDataSet->SetFieldType(datum, toolkit::TFieldType::ftString);
     FVersion = ClassVersion(FMeta->ClassName());
     FDataSet->Open();
     for (int i = 0; i < FMeta->AttrCount(); ++i)
@@ -87,6 +95,7 @@ TplViewPerObject::~TplViewPerObject()
 
 void TplViewPerObject::Closing()
 {
+    FRowMap.reset();
     if (FFetched)
         FFetched->Clear();
 }
@@ -100,16 +109,25 @@ TplPerObject *TplViewPerObject::GetPerObjectAt(int recIndex)
 {
     if (!GetActive())
         return nullptr;
-    toolkit::TField *idField = GetDataSet()->FindField(QStringLiteral("ID"));
-    if (!idField)
-        throw EplError(QStringLiteral("TplViewPerObject.GetPerObject: the view of %1 has no ID column").arg(FMeta->ClassName()));
-    const QVariant id = GetDataSet()->RecordValue(recIndex, idField->Index());
+    toolkit::TSqlDataSet *ds = GetDataSet();
+    if (!FRowMap) {
+        toolkit::TField *idField = ds->FindField(QStringLiteral("ID"));
+        if (!idField)
+            throw EplError(QStringLiteral("TplViewPerObject.GetPerObject: the view of %1 has no ID column").arg(FMeta->ClassName()));
+        QSqlRecord columns;
+        for (int i = 0; i < ds->FieldCount(); ++i)
+            columns.append(QSqlField(ds->Fields(i)->FieldName()));
+        FRowMap = std::make_unique<TplPerObject::TRecordMap>(FMeta, columns);
+    }
+    const QVariant id = ds->RecordValue(recIndex, FRowMap->IDColumn);
     if (id.isNull())
         return nullptr;
-    const int i = FFetched->IndexOfObjectWithAttrValue(QStringLiteral("ID"), id.toLongLong());
+    const int i = FFetched->IndexOfID(id.toLongLong());
     if (i >= 0)
         return FFetched->Get(i);
-    TplPerObject *o = TplPerObject::Load(FMeta, id.toLongLong(), nullptr);
+    // The row is in the data set already: the object is made from it.
+    TplPerObject *o = TplPerObject::FromRow(
+        *FRowMap, [ds, recIndex](int column) { return ds->RecordValue(recIndex, column); }, nullptr);
     FFetched->Add(o);
     o->Release(nullptr);
     return o;

@@ -1,7 +1,8 @@
 // Views: a query over one class's table with a condition and an order, read
 // through a data set; TplViewPerObject also gives the business object behind
-// the current record, taken from the dictionary (loaded when needed) and held
-// by the view until it closes.
+// the current record: the dictionary's live object when there is one, else
+// one built from the row the data set has already read (no statement per
+// row), held by the view until it closes.
 #pragma once
 
 #include "plList.h"
@@ -69,6 +70,7 @@ public:
 
     // The object of the current record; nullptr without one.
     TplPerObject *GetPerObject();
+    // The object of record `recIndex` (0-based); O(1) for records fetched before.
     TplPerObject *GetPerObjectAt(int recIndex);
     // The objects fetched so far; the view holds them.
     TPlCustomBoList *FetchedObjects() const { return FFetched; }
@@ -78,6 +80,9 @@ protected:
 
 private:
     TPlCustomBoList *FFetched = nullptr;
+    // Which data-set field holds which attribute; made at the first fetch
+    // after opening.
+    std::unique_ptr<TplPerObject::TRecordMap> FRowMap;
 };
 
 } // namespace pelvar

@@ -9,7 +9,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins
   libqt6sql6-sqlite libqt6sql6-psql
   qt6-pdf-dev
-  libsqlite3-dev sqlite3
+  libsqlite3-dev sqlite3 libicu-dev
   libqpdf-dev libcups2-dev 7zip
   libbenchmark-dev
   clang libclang-rt-14-dev

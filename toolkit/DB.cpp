@@ -2,6 +2,7 @@
 #include "Exception.h"
 #include "SysUtils.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace toolkit {
@@ -36,14 +37,6 @@ TField::TField(TDataSet *dataSet, const QString &fieldName, TFieldType dataType,
 }
 
 TField::~TField() = default;
-
-int TField::Index() const
-{
-    for (int i = 0; i < FDataSet->FieldCount(); ++i)
-        if (FDataSet->Fields(i) == this)
-            return i;
-    return -1;
-}
 
 void TField::SetVisible(bool v)
 {
@@ -140,7 +133,8 @@ QString TField::ValueToText(const QVariant &v, bool display) const
 
 QString TField::AsString() const
 {
-    return ValueToText(Value(), false);
+    QVariant holder;
+    return FIndex < 0 ? QString() : ValueToText(FDataSet->CurrentValueRef(FIndex, holder), false);
 }
 
 void TField::SetAsString(const QString &v)
@@ -234,7 +228,8 @@ bool TField::AsBoolean() const
 
 QString TField::DisplayText() const
 {
-    QString text = ValueToText(Value(), true);
+    QVariant holder;
+    QString text = FIndex < 0 ? QString() : ValueToText(FDataSet->CurrentValueRef(FIndex, holder), true);
     if (OnGetText)
         OnGetText(const_cast<TField *>(this), text, true);
     return text;
@@ -321,8 +316,12 @@ void TDataSet::SetFieldDefs(const QVector<TFieldDef> &defs)
         if (!kept)
             kept = std::make_unique<TField>(this, d.Name, d.DataType, d.Size);
         kept->FSize = d.Size;
+        kept->FIndex = int(fields.size());
         fields.push_back(std::move(kept));
     }
+    for (auto &dropped : FFields)
+        if (dropped)
+            dropped->FIndex = -1;
     FFields = std::move(fields);
 }
 
@@ -391,6 +390,16 @@ void TDataSet::MoveTo(int index)
     DataEvent(TDataEvent::deDataSetScroll, distance);
     CursorMoved();
     Fire(AfterScroll);
+}
+
+void TDataSet::SetCurrentRecord(int index)
+{
+    if (!Active())
+        return;
+    if (index < 0 || !InternalFetchTo(index))
+        index = InternalFetchTo(0) ? std::clamp(index, 0, InternalRecordCount() - 1) : -1;
+    FCurrent = index;
+    FBof = FEof = FCurrent < 0;
 }
 
 void TDataSet::SyncCursor(int index)
@@ -498,6 +507,13 @@ bool TDataSet::Locate(const QString &keyFields, const QVariantList &keyValues, T
     QVector<int> idx;
     for (const QString &n : names)
         idx.append(FieldByName(n.trimmed())->Index());
+    if (const std::optional<int> found = InternalLocate(idx, keyValues, options)) {
+        if (*found < 0)
+            return false;
+        MoveTo(*found);
+        FBof = FEof = false;
+        return true;
+    }
     const bool ci = options & int(TLocateOption::loCaseInsensitive);
     const bool partial = options & int(TLocateOption::loPartialKey);
     for (int rec = 0; InternalFetchTo(rec); ++rec) {
@@ -587,6 +603,7 @@ void TDataSet::Edit()
     FBuffer.resize(FieldCount());
     for (int i = 0; i < FieldCount(); ++i)
         FBuffer[i] = InternalGetValue(FCurrent, i);
+    InternalEdit();
     FState = TDataSetState::dsEdit;
     FModified = false;
     DataEvent(TDataEvent::deUpdateState);
@@ -634,12 +651,22 @@ void TDataSet::Post()
     if (FState == TDataSetState::dsEdit) {
         InternalPost(FCurrent, -1, FBuffer);
     } else {
-        InternalPost(-1, FInsertPos, FBuffer);
+        // The new record is current unless the backend puts it elsewhere
+        // (SetCurrentRecord in InternalPost).
+        const int before = FCurrent;
         FCurrent = FInsertPos;
+        try {
+            InternalPost(-1, FInsertPos, FBuffer);
+        } catch (...) {
+            FCurrent = before;
+            throw;
+        }
     }
+    if (FCurrent >= 0 && !InternalFetchTo(FCurrent))
+        FCurrent = InternalRecordCount() - 1;
     FBuffer.clear();
     FState = TDataSetState::dsBrowse;
-    FBof = FEof = false;
+    FBof = FEof = FCurrent < 0;
     DataEvent(TDataEvent::deUpdateState);
     DataEvent(TDataEvent::deDataSetChange);
     Fire(AfterPost);
@@ -655,6 +682,11 @@ void TDataSet::Cancel()
     FState = TDataSetState::dsBrowse;
     if (wasInsert)
         FCurrent = FBeforeInsert;
+    // Records may have gone while the edit was open.
+    if (FCurrent >= 0 && !InternalFetchTo(FCurrent))
+        FCurrent = InternalRecordCount() - 1;
+    FBof = FEof = FCurrent < 0;
+    InternalCancel();
     DataEvent(TDataEvent::deUpdateState);
     DataEvent(TDataEvent::deDataSetChange);
     Fire(AfterCancel);
@@ -728,6 +760,9 @@ void TDataSet::Refresh()
         idx = 0;
     FCurrent = idx;
     FBof = FEof = FCurrent < 0;
+    // A backend that follows the cursor learns where it ended up.
+    if (FCurrent >= 0)
+        CursorMoved();
     DataEvent(TDataEvent::deDataSetChange);
     Fire(AfterRefresh);
 }
@@ -739,6 +774,18 @@ QVariant TDataSet::CurrentValue(int field) const
     if (!Active() || FCurrent < 0)
         return {};
     return InternalGetValue(FCurrent, field);
+}
+
+const QVariant &TDataSet::CurrentValueRef(int field, QVariant &holder) const
+{
+    if (Editing(FState))
+        return field >= 0 && field < FBuffer.size() ? FBuffer.at(field) : holder;
+    if (!Active() || FCurrent < 0)
+        return holder;
+    if (const QVariant *v = InternalValueRef(FCurrent, field))
+        return *v;
+    holder = InternalGetValue(FCurrent, field);
+    return holder;
 }
 
 QVariant TDataSet::RecordValue(int recIndex, int field) const
@@ -813,9 +860,18 @@ void TDataSet::EnableControls()
         DataEvent(TDataEvent::deDataSetChange);
 }
 
+void TDataSet::RecordChangedAt(int recIndex)
+{
+    const int outer = FEventRecord;
+    FEventRecord = recIndex;
+    DataEvent(TDataEvent::deRecordChange);
+    FEventRecord = outer;
+}
+
 void TDataSet::DataEvent(TDataEvent event, qintptr info)
 {
-    if (FDisableCount > 0)
+    // A cursor walk with nobody watching must cost nothing here.
+    if (FDisableCount > 0 || FDataSources.isEmpty())
         return;
     const QList<TDataSource *> sources = FDataSources;
     for (TDataSource *s : sources)

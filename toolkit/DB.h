@@ -5,8 +5,9 @@
 // the backend delivered. A data set owns its fields; fields keep their
 // settings (label, visibility, width) across Close/Open while their names stay.
 // Bookmarks survive inserts and deletes of other records for data sets that
-// give records identities (the in-memory one); a bookmark of a deleted
-// record is invalid. Controls are told of changes through TDataSource/TDataLink;
+// give records identities (the in-memory one, a business-object list's, an
+// SQL data set with key fields); a bookmark of a deleted record is invalid.
+// Controls are told of changes through TDataSource/TDataLink;
 // DisableControls suspends that (nested), EnableControls sends one change.
 #pragma once
 
@@ -21,6 +22,7 @@
 #include <QVector>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace toolkit {
@@ -58,7 +60,9 @@ public:
 
     TDataSet *DataSet() const { return FDataSet; }
     QString FieldName() const { return FFieldName; }
-    int Index() const;
+    // Position among the data set's fields (kept by the data set: reading a
+    // field's value must not search the field list).
+    int Index() const { return FIndex; }
     TFieldType DataType() const { return FDataType; }
     int Size() const { return FSize; }
     QString DisplayLabel() const { return FDisplayLabel.isEmpty() ? FFieldName : FDisplayLabel; }
@@ -117,6 +121,7 @@ public:
 private:
     friend class TDataSet;
     TDataSet *FDataSet;
+    int FIndex = -1;
     QString FFieldName;
     TFieldType FDataType;
     int FSize;
@@ -180,6 +185,9 @@ public:
     virtual int KnownRecordCount() const { return Active() ? InternalRecordCount() : 0; }
     virtual bool CanFetchMore() const { return false; }
     virtual void FetchMore() {}
+    // Moves to the first record whose key fields hold the values. Backends
+    // that index a key answer through InternalLocate; others are searched
+    // record by record.
     bool Locate(const QString &keyFields, const QVariantList &keyValues, TLocateOptions options = 0);
 
     // Bookmarks
@@ -208,6 +216,9 @@ public:
     // edit buffer.
     QVariant RecordValue(int recIndex, int field) const;
     int CurrentIndex() const { return FCurrent; }
+    // During a deRecordChange notice: the record it is about (0-based), or
+    // -1 for a field of the record being edited. A grid repaints just that row.
+    int EventRecord() const { return FEventRecord; }
 
     TDataSetNotifyEvent BeforeOpen, AfterOpen, BeforeClose, AfterClose;
     TDataSetNotifyEvent BeforeScroll, AfterScroll;
@@ -223,6 +234,14 @@ protected:
     virtual bool InternalFetchTo(int index) { return index >= 0 && index < InternalRecordCount(); }
     virtual int InternalRecordCount() const = 0;
     virtual QVariant InternalGetValue(int index, int field) const = 0;
+    // The stored value itself, for backends that keep values as QVariants;
+    // spares a copy per field read (nullptr: use InternalGetValue).
+    virtual const QVariant *InternalValueRef(int index, int field) const
+    {
+        Q_UNUSED(index);
+        Q_UNUSED(field);
+        return nullptr;
+    }
     // recIndex < 0: insert the buffer as a new record at insertPos.
     virtual void InternalPost(int recIndex, int insertPos, const QVector<QVariant> &buffer);
     virtual void InternalDelete(int index);
@@ -230,20 +249,43 @@ protected:
     // The identity of a record for bookmarks; default its position.
     virtual QVariant InternalBookmark(int index) const { return index; }
     virtual int InternalBookmarkIndex(const QVariant &bookmark) const;
+    // A backend's own search for Locate: the record index (-1: none), or
+    // nothing when it has no faster way than looking at every record.
+    virtual std::optional<int> InternalLocate(const QVector<int> &fields, const QVariantList &values, TLocateOptions options)
+    {
+        Q_UNUSED(fields);
+        Q_UNUSED(values);
+        Q_UNUSED(options);
+        return std::nullopt;
+    }
+    // Edit has filled the buffer from the current record (the state is still dsBrowse).
+    virtual void InternalEdit() {}
+    // Cancel has dropped the buffer; the state is dsBrowse again.
+    virtual void InternalCancel() {}
 
     void SetFieldDefs(const QVector<TFieldDef> &defs);
     // Puts the cursor on a record the backend chose (a list's current object),
     // with the usual scroll notices.
     void SyncCursor(int index);
+    // Puts the cursor on the record that is now at `index` without any
+    // notice, in any state: for backends whose records moved under the cursor
+    // (an edited record whose neighbours came or went).
+    void SetCurrentRecord(int index);
     // After every move of the cursor (a backend following it).
     virtual void CursorMoved() {}
     void DataEvent(TDataEvent event, qintptr info = 0);
+    // Tells the controls that record `recIndex` changed (deRecordChange with
+    // EventRecord set), without the cost of a whole data-set change.
+    void RecordChangedAt(int recIndex);
 
 private:
     friend class TField;
     friend class TDataSource;
 
     QVariant CurrentValue(int field) const;
+    // The current value without a copy where the backend allows; `holder`
+    // keeps a value made on the way.
+    const QVariant &CurrentValueRef(int field, QVariant &holder) const;
     void SetCurrentValue(TField *field, const QVariant &value);
     void CheckActive() const;
     void MoveTo(int index);
@@ -262,6 +304,7 @@ private:
     int FInsertPos = -1;        // where an inserted record goes
     int FBeforeInsert = -1;     // the current record before Insert, for Cancel
     bool FModified = false;     // a field was set since Edit/Insert
+    int FEventRecord = -1;      // see EventRecord
 };
 
 // Something a control keeps to follow a data set: override the notices you need.

@@ -8,6 +8,7 @@
 #include <QSqlField>
 #include <QSqlRecord>
 #include <QSqlResult>
+#include <cmath>
 #include <sqlite3.h>
 
 namespace toolkit {
@@ -42,6 +43,15 @@ void TSqlDataSet::SetSQL(const QString &sql)
 void TSqlDataSet::SetParam(const QString &name, const QVariant &value)
 {
     FParams.insert(name.startsWith(QLatin1Char(':')) ? name.mid(1) : name, value);
+}
+
+void TSqlDataSet::SetKeyFields(const QString &fields)
+{
+    if (FKeyFields == fields)
+        return;
+    FKeyFields = fields;
+    FKeyColumns = Active() ? KeyIndexes() : QVector<int>();
+    ResetKeyIndex();
 }
 
 void TSqlDataSet::SetFieldType(const QString &name, TFieldType type)
@@ -234,6 +244,8 @@ void TSqlDataSet::InternalOpen()
         defs.append({f.name(), type, f.length() > 0 ? f.length() : 0});
     }
     SetFieldDefs(defs);
+    FKeyColumns = KeyIndexes();
+    ResetKeyIndex();
     FRows.clear();
     FPages.clear();
     FLru.clear();
@@ -248,6 +260,7 @@ void TSqlDataSet::InternalOpen()
 
 void TSqlDataSet::InternalClose()
 {
+    ResetKeyIndex();
     FQuery.reset();
     FRows.clear();
     FPages.clear();
@@ -285,6 +298,9 @@ bool TSqlDataSet::LoadPage(int page)
     }
     if (!FQuery || FCursorPos != start) {
         // A far page: a query that starts there; reading on continues from it.
+        // The old one goes first: on PostgreSQL a query still being read is
+        // the connection's pending one, and ending it later would end the new one.
+        FQuery.reset();
         QSqlDatabase db = QSqlDatabase::database(FConnectionName);
         auto q = std::make_unique<QSqlQuery>(db);
         q->setForwardOnly(true);
@@ -426,30 +442,143 @@ QVector<int> TSqlDataSet::KeyIndexes() const
 
 QVariant TSqlDataSet::InternalBookmark(int index) const
 {
-    const QVector<int> keys = KeyIndexes();
-    if (keys.isEmpty())
+    if (FKeyColumns.isEmpty())
         return index;
     QVariantList values;
-    for (int k : keys)
+    for (int k : FKeyColumns)
         values.append(InternalGetValue(index, k));
     return values;
 }
 
 int TSqlDataSet::InternalBookmarkIndex(const QVariant &bookmark) const
 {
-    const QVector<int> keys = KeyIndexes();
-    if (keys.isEmpty())
+    if (FKeyColumns.isEmpty())
         return TDataSet::InternalBookmarkIndex(bookmark);
     const QVariantList want = bookmark.toList();
-    if (want.size() != keys.size())
+    if (want.size() != FKeyColumns.size())
         return -1;
-    auto *self = const_cast<TSqlDataSet *>(this);
-    for (int rec = 0; self->InternalFetchTo(rec); ++rec) {
-        bool match = true;
-        for (int k = 0; k < keys.size() && match; ++k)
-            match = InternalGetValue(rec, keys.at(k)) == want.at(k);
-        if (match)
-            return rec;
+    return const_cast<TSqlDataSet *>(this)->FindKey(want);
+}
+
+std::optional<int> TSqlDataSet::InternalLocate(const QVector<int> &fields, const QVariantList &values, TLocateOptions options)
+{
+    if (options != 0 || FKeyColumns.isEmpty() || fields != FKeyColumns)
+        return std::nullopt;
+    // Locate compares a text with a number as texts; the index keeps them apart.
+    for (int k = 0; k < fields.size(); ++k) {
+        const TFieldType type = Fields(fields.at(k))->DataType();
+        const bool textField = type == TFieldType::ftString || type == TFieldType::ftMemo;
+        if (!values.at(k).isNull() && (values.at(k).typeId() == QMetaType::QString) != textField)
+            return std::nullopt;
+    }
+    return FindKey(values);
+}
+
+QString TSqlDataSet::KeyText(const QVariantList &values)
+{
+    // Equal as Locate and bookmarks compare (5, 5LL and 5.0 are one key).
+    QString key;
+    for (const QVariant &v : values) {
+        if (!key.isEmpty())
+            key += QChar(0x1F);
+        if (v.isNull()) {
+            key += QChar(0x01);
+            continue;
+        }
+        switch (v.typeId()) {
+        case QMetaType::Int:
+        case QMetaType::UInt:
+        case QMetaType::Short:
+        case QMetaType::UShort:
+        case QMetaType::Long:
+        case QMetaType::LongLong:
+        case QMetaType::ULongLong:
+            key += QLatin1Char('i') + QString::number(v.toLongLong());
+            break;
+        case QMetaType::Double:
+        case QMetaType::Float: {
+            const double d = v.toDouble();
+            if (std::isfinite(d) && d == std::floor(d) && std::fabs(d) < 9e15)
+                key += QLatin1Char('i') + QString::number(qint64(d));
+            else
+                key += QLatin1Char('f') + QString::number(d, 'g', 17);
+            break;
+        }
+        default:
+            key += QLatin1Char('s') + v.toString();
+        }
+    }
+    return key;
+}
+
+QString TSqlDataSet::RowKeyText(const QVector<QVariant> &row) const
+{
+    QVariantList values;
+    values.reserve(FKeyColumns.size());
+    for (int c : FKeyColumns)
+        values.append(row.value(c));
+    return KeyText(values);
+}
+
+void TSqlDataSet::IndexRows(int first, const QVector<QVector<QVariant>> &rows)
+{
+    for (int r = 0; r < rows.size(); ++r) {
+        const int index = first + r;
+        QString key = RowKeyText(rows.at(r));
+        auto it = FKeyRows.find(key);
+        if (it == FKeyRows.end())
+            FKeyRows.insert(std::move(key), index);
+        else if (index < it.value())
+            it.value() = index; // the first row with a key is the one found
+    }
+}
+
+void TSqlDataSet::ResetKeyIndex()
+{
+    FKeyRows.clear();
+    FKeyIndexedRows = 0;
+    FKeyIndexedPages.clear();
+}
+
+int TSqlDataSet::FindKey(const QVariantList &values)
+{
+    if (!Active() || FKeyColumns.isEmpty())
+        return -1;
+    const QString key = KeyText(values);
+    if (FPageSize == 0) {
+        // Rows are indexed as a search first needs them; rows not read yet
+        // are read in batches until the key turns up or the rows end.
+        for (;;) {
+            if (FKeyIndexedRows < FRows.size()) {
+                IndexRows(FKeyIndexedRows, FRows.mid(FKeyIndexedRows));
+                FKeyIndexedRows = int(FRows.size());
+            }
+            const auto it = FKeyRows.constFind(key);
+            if (it != FKeyRows.cend())
+                return it.value();
+            if (FExhausted)
+                return -1;
+            InternalFetchTo(int(FRows.size()) + 255);
+        }
+    }
+    // Paged: the pages held now, then the pages never indexed, in order.
+    for (auto it = FPages.cbegin(); it != FPages.cend(); ++it) {
+        if (!FKeyIndexedPages.contains(it.key())) {
+            IndexRows(it.key() * FPageSize, it.value());
+            FKeyIndexedPages.insert(it.key());
+        }
+    }
+    if (const auto it = FKeyRows.constFind(key); it != FKeyRows.cend())
+        return it.value();
+    for (int page = 0; FTotal < 0 || page * FPageSize < FTotal; ++page) {
+        if (FKeyIndexedPages.contains(page))
+            continue;
+        if (!LoadPage(page))
+            break;
+        IndexRows(page * FPageSize, FPages.value(page));
+        FKeyIndexedPages.insert(page);
+        if (const auto it = FKeyRows.constFind(key); it != FKeyRows.cend())
+            return it.value();
     }
     return -1;
 }

@@ -9,7 +9,9 @@
 // as TDateTime whether the backend gives QDate/QDateTime (PostgreSQL) or ISO
 // text in a column declared DATE/TIMESTAMP (SQLite). With KeyFields set,
 // bookmarks are key values, so Refresh keeps the current record even when
-// rows before it come or go.
+// rows before it come or go; the rows read so far are indexed by key, so a
+// bookmark or a Locate on the key fields is found without reading the rows
+// again from the first (only rows not read yet are read, as far as needed).
 #pragma once
 
 #include "DB.h"
@@ -17,6 +19,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QHash>
+#include <QSet>
 #include <QVariantMap>
 #include <functional>
 #include <memory>
@@ -41,7 +44,7 @@ public:
     // Forces a column's type (before Open), e.g. a text column holding dates.
     void SetFieldType(const QString &name, TFieldType type);
     // ";"-separated fields whose values identify a record.
-    void SetKeyFields(const QString &fields) { FKeyFields = fields; }
+    void SetKeyFields(const QString &fields);
     QString KeyFields() const { return FKeyFields; }
 
     // Runs a statement without a result; returns the affected row count.
@@ -77,6 +80,7 @@ protected:
     void InternalRefresh() override;
     QVariant InternalBookmark(int index) const override;
     int InternalBookmarkIndex(const QVariant &bookmark) const override;
+    std::optional<int> InternalLocate(const QVector<int> &fields, const QVariantList &values, TLocateOptions options) override;
 
 private:
     void Execute(QSqlQuery &q, const QString &sqlText);
@@ -84,6 +88,12 @@ private:
     bool LoadPage(int page);
     int CountRows();
     QVector<int> KeyIndexes() const;
+    // The key index: key text -> first row with that key, over the rows read.
+    static QString KeyText(const QVariantList &values);
+    QString RowKeyText(const QVector<QVariant> &row) const;
+    void IndexRows(int first, const QVector<QVector<QVariant>> &rows);
+    int FindKey(const QVariantList &values);
+    void ResetKeyIndex();
 
     QString FConnectionName;
     QString FSQL;
@@ -101,6 +111,10 @@ private:
     int FCursorPos = 0;   // the row the open cursor gives next
     int FKnown = 0;       // rows known to exist
     int FTotal = -1;      // all rows, once known
+    QVector<int> FKeyColumns;           // at Open, from FKeyFields
+    QHash<QString, int> FKeyRows;       // key text -> row index
+    int FKeyIndexedRows = 0;            // rows of FRows in FKeyRows
+    QSet<int> FKeyIndexedPages;         // pages in FKeyRows
 };
 
 } // namespace toolkit

@@ -1,0 +1,650 @@
+// Business-object lists, their data sets and views, against the real test
+// database (SQLite, or PostgreSQL with TOVLET_TEST_DB=postgres): what grids
+// are told when objects change, refreshing from the database, orders in the
+// form stored views keep, edits that outlive their record, and views that
+// make their objects from the rows they read. Every test must leave the
+// dictionary empty.
+#include "TestDatabase.h"
+
+#include "pelvar/plList.h"
+#include "pelvar/plView.h"
+#include "toolkit/DateUtils.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTest>
+
+using namespace pelvar;
+using tovlet::test::TTestDatabase;
+
+namespace {
+
+void RegisterClasses()
+{
+    UnregisterAllClasses();
+    auto pacient = std::make_unique<TPlClassMetaData>(
+        QStringLiteral("TPacient"),
+        std::make_unique<TplProvider>(QStringLiteral("QDAT.PACIENT"), QStringLiteral("Pacient"), QStringLiteral("DATUM_IPL"),
+                                      QStringLiteral("USER_IPL")));
+    pacient->AddAttribute({QStringLiteral("PRIIMEK"), QStringLiteral("Priimek"), TplAttrType::atString, 40, {}, false, true, {}})
+        .AddAttribute({QStringLiteral("IME"), QStringLiteral("Ime"), TplAttrType::atString, 40, {}, false, true, {}})
+        .AddAttribute({QStringLiteral("DATUM_ROJSTVA"), QStringLiteral("Datum rojstva"), TplAttrType::atDate, 0, QStringLiteral("D")})
+        .AddAttribute({QStringLiteral("SPOL"), QStringLiteral("Spol"), TplAttrType::atString, 1})
+        .AddAttribute({QStringLiteral("KZZ"), QStringLiteral("Številka KZZ"), TplAttrType::atString, 9})
+        .AddAttribute({QStringLiteral("TELEFON"), QStringLiteral("Telefon"), TplAttrType::atString, 20});
+    RegisterClassMetaData(std::move(pacient));
+
+    auto visit = std::make_unique<TPlClassMetaData>(
+        QStringLiteral("TObravnava"), std::make_unique<TplProvider>(QStringLiteral("QDAT.OBRAVNAVA"), QStringLiteral("Obravnava")));
+    visit->AddAttribute({QStringLiteral("PACIENT_ID"), QStringLiteral("Pacient"), TplAttrType::atInteger})
+        .AddAttribute({QStringLiteral("OPIS"), QStringLiteral("Opis"), TplAttrType::atMemo});
+    RegisterClassMetaData(std::move(visit));
+}
+
+QStringList Surnames(const TPlCustomBoList *list)
+{
+    QStringList r;
+    for (int i = 0; i < list->Count(); ++i)
+        r << list->Get(i)->GetAttrAsText(QStringLiteral("PRIIMEK"));
+    return r;
+}
+
+// A grid as the data set sees it: counts the notices and, like a grid
+// painting, reads every value of every record on each of them.
+class TCountingLink : public toolkit::TDataLink
+{
+public:
+    int DataSetChanges = 0;
+    int RecordChanges = 0;
+    QList<int> ChangedRecords;
+    bool ReadEverything = true;
+    void Reset()
+    {
+        DataSetChanges = RecordChanges = 0;
+        ChangedRecords.clear();
+    }
+    QStringList ReadAll() const
+    {
+        QStringList texts;
+        toolkit::TDataSet *ds = DataSet();
+        if (!ds || !ds->Active())
+            return texts;
+        for (int r = 0; r < ds->KnownRecordCount() + 1; ++r)
+            for (int f = 0; f < ds->FieldCount(); ++f)
+                texts << ds->RecordValue(r, f).toString();
+        return texts;
+    }
+
+protected:
+    void DataSetChanged() override
+    {
+        ++DataSetChanges;
+        if (ReadEverything)
+            ReadAll();
+    }
+    void DataSetScrolled(int) override
+    {
+        if (ReadEverything)
+            ReadAll();
+    }
+    void RecordChanged(toolkit::TField *) override
+    {
+        ++RecordChanges;
+        ChangedRecords << DataSet()->EventRecord();
+        if (ReadEverything)
+            ReadAll();
+    }
+};
+
+TplRef<TPlBoList> LoadedList(const QString &condition = {}, const QString &order = QStringLiteral("PRIIMEK"))
+{
+    auto list = TplRef<TPlBoList>::Adopt(TPlBoList::Create(QStringLiteral("TPacient"), nullptr));
+    list->SetCondition(condition);
+    list->OrderBy(order);
+    list->Load();
+    return list;
+}
+
+} // namespace
+
+class TestPlLists : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void oneObjectsChangeIsOneRecordChange_data();
+    void oneObjectsChangeIsOneRecordChange();
+    void changeThatHidesAnObjectRebuildsTheRecords();
+    void refreshSeesAnotherConnectionsRows_data();
+    void refreshSeesAnotherConnectionsRows();
+    void refreshTakesFreshRowsUnlessEditing();
+    void orderAcceptsTheFormsViewsStore_data();
+    void orderAcceptsTheFormsViewsStore();
+    void editOutlivesTheObjectLeavingTheList_data();
+    void editOutlivesTheObjectLeavingTheList();
+    void savingAnObjectMakesItsClassListsStale_data();
+    void savingAnObjectMakesItsClassListsStale();
+    void locateAndBookmarksFollowTheObjects();
+    void viewGivesLiveObjectsAndObjectsFromItsRows();
+    void objectFromAViewRowSavesAndSeesConflicts_data();
+    void objectFromAViewRowSavesAndSeesConflicts();
+    void viewBookmarksFindTheirKeyAcrossPages_data();
+    void viewBookmarksFindTheirKeyAcrossPages();
+
+private:
+    void ExecElsewhere(const QString &sql);
+    std::unique_ptr<TTestDatabase> FDb;
+};
+
+void TestPlLists::initTestCase()
+{
+    RegisterClasses();
+}
+
+void TestPlLists::init()
+{
+    FDb = std::make_unique<TTestDatabase>(true);
+    EnsureTables();
+    CatalogueHooks() = {};
+    PerLayerSettings().CurrentUser = QStringLiteral("ANA");
+    PerLayerSettings().NotificationsEnabled = true;
+}
+
+void TestPlLists::cleanup()
+{
+    GlobalDictionary().CollectGarbage();
+    const QStringList left = GlobalDictionary().Describe();
+    FDb.reset();
+    if (!left.isEmpty())
+        QFAIL(qPrintable(QStringLiteral("objects left in the dictionary:\n") + left.join(QLatin1Char('\n'))));
+}
+
+// Another workstation's statement, on its own connection.
+void TestPlLists::ExecElsewhere(const QString &sql)
+{
+    {
+        QSqlQuery q(FDb->OpenSecondConnection());
+        QString text = sql;
+        if (TTestDatabase::UsePostgres())
+            text.replace(QLatin1String("'2026-12-01 08:00:00'"), QLatin1String("timestamp '2026-12-01 08:00:00'"));
+        QVERIFY2(q.exec(text), qPrintable(q.lastError().text()));
+    }
+    TTestDatabase::CloseSecondConnection();
+}
+
+void TestPlLists::oneObjectsChangeIsOneRecordChange_data()
+{
+    QTest::addColumn<int>("record");
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("recordChanges");
+    QTest::newRow("attribute of another record") << 5 << "set" << 1;
+    QTest::newRow("attribute of the current record") << 0 << "set" << 1;
+    QTest::newRow("edit posted into the object") << 3 << "post" << 2;
+    QTest::newRow("edit cancelled") << 3 << "cancel" << 2;
+    QTest::newRow("object read again from the table") << 6 << "reread" << 1;
+}
+
+void TestPlLists::oneObjectsChangeIsOneRecordChange()
+{
+    QFETCH(int, record);
+    QFETCH(QString, how);
+    QFETCH(int, recordChanges);
+    auto list = LoadedList();
+    toolkit::TDataSet *ds = list->GetDataSet();
+    toolkit::TDataSource source;
+    source.SetDataSet(ds);
+    TCountingLink link;
+    link.SetDataSource(&source);
+    link.Reset();
+
+    TplPerObject *o = list->Get(record);
+    if (how == QLatin1String("reread")) {
+        o->Refresh();
+    } else {
+        o->SetAttrAsText(QStringLiteral("TELEFON"), QStringLiteral("031 000 111"));
+        if (how == QLatin1String("post"))
+            o->PostData();
+        else if (how == QLatin1String("cancel"))
+            o->CancelData();
+    }
+    QCOMPARE(link.DataSetChanges, 0);
+    QCOMPARE(link.RecordChanges, recordChanges);
+    QCOMPARE(link.ChangedRecords.first(), record);
+    QCOMPARE(ds->RecordValue(record, ds->FieldByName(QStringLiteral("TELEFON"))->Index()).toString(),
+             o->GetAttrAsText(QStringLiteral("TELEFON")));
+    QCOMPARE(ds->RecNo(), 1); // the cursor stayed
+    o->RevertToStored();
+    o->CancelData();
+}
+
+void TestPlLists::changeThatHidesAnObjectRebuildsTheRecords()
+{
+    auto list = LoadedList();
+    list->Filter = [](const TplPerObject *o) { return o->GetAttrAsText(QStringLiteral("SPOL")) == QLatin1String("M"); };
+    toolkit::TDataSet *ds = list->GetDataSet();
+    ds->Refresh();
+    QCOMPARE(ds->RecordCount(), 4);
+    toolkit::TDataSource source;
+    source.SetDataSet(ds);
+    TCountingLink link;
+    link.SetDataSource(&source);
+    link.Reset();
+
+    // A shown woman becomes a man: the filter now hides her.
+    TplPerObject *shown = static_cast<TplBoListDataSet *>(ds)->ObjectAt(1);
+    shown->SetAttrValue(QStringLiteral("SPOL"), QStringLiteral("M"));
+    QCOMPARE(ds->RecordCount(), 3);
+    QCOMPARE(link.DataSetChanges, 1);
+    // A change that leaves her hidden is nobody's business.
+    link.Reset();
+    shown->SetAttrValue(QStringLiteral("TELEFON"), QStringLiteral("01 000 00 00"));
+    QCOMPARE(link.DataSetChanges + link.RecordChanges, 0);
+    shown->CancelData();
+    QCOMPARE(ds->RecordCount(), 4);
+    list->Filter = nullptr;
+}
+
+void TestPlLists::refreshSeesAnotherConnectionsRows_data()
+{
+    QTest::addColumn<bool>("throughDataSet");
+    QTest::newRow("list Refresh") << false;
+    QTest::newRow("data set Refresh") << true;
+}
+
+void TestPlLists::refreshSeesAnotherConnectionsRows()
+{
+    QFETCH(bool, throughDataSet);
+    auto list = LoadedList();
+    toolkit::TDataSet *ds = list->GetDataSet();
+    QVERIFY(ds->Locate(QStringLiteral("ID"), {4}));
+    TplPerObject *current = list->CurrObject();
+    QCOMPARE(current->GetID(), qint64(4));
+
+    ExecElsewhere(QStringLiteral("insert into QDAT.PACIENT (ID, PRIIMEK, IME, SPOL) values (50, 'Ahačič', 'Alja', 'Z')"));
+    ExecElsewhere(QStringLiteral("delete from QDAT.PACIENT where ID = 7"));
+    if (throughDataSet)
+        ds->Refresh();
+    else
+        list->Refresh();
+
+    QCOMPARE(list->Count(), 8);
+    QCOMPARE(Surnames(list.get()).first(), QStringLiteral("Ahačič"));
+    QVERIFY(!Surnames(list.get()).contains(QStringLiteral("Kovač")));
+    QCOMPARE(ds->RecordCount(), 8);
+    QCOMPARE(list->CurrObject(), current); // the same object, still current
+    QCOMPARE(static_cast<TplBoListDataSet *>(ds)->CurrentObject(), current);
+    QCOMPARE(ds->FieldByName(QStringLiteral("PRIIMEK"))->AsString(), QStringLiteral("Krajnc"));
+    QVERIFY(!list->GetNeedToRefresh());
+}
+
+void TestPlLists::refreshTakesFreshRowsUnlessEditing()
+{
+    auto list = LoadedList(QString(), QStringLiteral("ID"));
+    toolkit::TDataSet *ds = list->GetDataSet();
+    TplPerObject *idle = list->Get(0);
+    TplPerObject *edited = list->Get(1);
+    edited->SetAttrAsText(QStringLiteral("IME"), QStringLiteral("Marjan"));
+
+    ExecElsewhere(QStringLiteral("update QDAT.PACIENT set TELEFON = '099 000 000' where ID in (1, 2)"));
+    list->Refresh();
+
+    QCOMPARE(list->Get(0), idle);
+    QCOMPARE(idle->GetAttrAsText(QStringLiteral("TELEFON")), QStringLiteral("099 000 000"));
+    QCOMPARE(ds->RecordValue(0, ds->FieldByName(QStringLiteral("TELEFON"))->Index()).toString(), QStringLiteral("099 000 000"));
+    // The user's edit stands, and so does what it was started on.
+    QCOMPARE(edited->GetAttrAsText(QStringLiteral("IME")), QStringLiteral("Marjan"));
+    QCOMPARE(edited->GetAttrAsText(QStringLiteral("TELEFON")), QStringLiteral("031 222 333"));
+    edited->CancelData();
+}
+
+void TestPlLists::orderAcceptsTheFormsViewsStore_data()
+{
+    const QStringList up{QStringLiteral("Horvat"),   QStringLiteral("Kovač"), QStringLiteral("Kovačič"),  QStringLiteral("Krajnc"),
+                         QStringLiteral("Mlakar"),   QStringLiteral("Novak"), QStringLiteral("Potočnik"), QStringLiteral("Zupančič")};
+    QStringList down = up;
+    std::reverse(down.begin(), down.end());
+    QTest::addColumn<QString>("order");
+    QTest::addColumn<QStringList>("expected"); // empty: the order is refused
+    QTest::newRow("minus before the name") << "-PRIIMEK" << down;
+    QTest::newRow("DESC after the name") << "PRIIMEK DESC" << down;
+    QTest::newRow("desc in lower case") << "priimek desc" << down;
+    QTest::newRow("blanks around DESC") << "  PRIIMEK   Desc " << down;
+    QTest::newRow("ASC after the name") << "PRIIMEK ASC" << up;
+    QTest::newRow("plain name") << "PRIIMEK" << up;
+    QTest::newRow("second field DESC")
+        << "SPOL, PRIIMEK DESC"
+        << QStringList{QStringLiteral("Potočnik"), QStringLiteral("Mlakar"), QStringLiteral("Krajnc"), QStringLiteral("Horvat"),
+                       QStringLiteral("Zupančič"), QStringLiteral("Novak"), QStringLiteral("Kovačič"), QStringLiteral("Kovač")};
+    QTest::newRow("unknown keyword") << "PRIIMEK DOWN" << QStringList();
+    QTest::newRow("keyword alone") << "DESC" << QStringList();
+}
+
+void TestPlLists::orderAcceptsTheFormsViewsStore()
+{
+    QFETCH(QString, order);
+    QFETCH(QStringList, expected);
+    auto list = LoadedList(QString(), QStringLiteral("ID"));
+    const QStringList before = Surnames(list.get());
+    if (expected.isEmpty()) {
+        QVERIFY_THROWS_EXCEPTION(EplError, list->OrderBy(order));
+        QCOMPARE(Surnames(list.get()), before);
+        return;
+    }
+    list->OrderBy(order);
+    QCOMPARE(Surnames(list.get()), expected);
+    // Loading again keeps the order.
+    list->Load();
+    QCOMPARE(Surnames(list.get()), expected);
+}
+
+void TestPlLists::editOutlivesTheObjectLeavingTheList_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("post");
+    QTest::newRow("removed from the list, cancelled") << "remove" << false;
+    QTest::newRow("removed from the list, posted") << "remove" << true;
+    QTest::newRow("list cleared, cancelled") << "clear" << false;
+    QTest::newRow("list reloaded without it, cancelled") << "reload" << false;
+    QTest::newRow("list reloaded without it, posted") << "reload" << true;
+    QTest::newRow("deleted from the table, cancelled") << "delete" << false;
+}
+
+void TestPlLists::editOutlivesTheObjectLeavingTheList()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, post);
+    auto list = LoadedList();
+    auto *ds = static_cast<TplBoListDataSet *>(list->GetDataSet());
+    toolkit::TDataSource source;
+    source.SetDataSet(ds);
+    TCountingLink link;
+    link.SetDataSource(&source);
+
+    ds->SetRecNo(3);
+    TplPerObject *edited = ds->CurrentObject();
+    const qint64 id = edited->GetID();
+    QString postedPhone;
+    auto *watcher = Make<TplDomainNotifier>(nullptr, [&](TplDomainObject *sender, TplNotifyAction a, const QVariant &, TplDomainObject *) {
+        if (a == TplNotifyAction::naPosted)
+            postedPhone = static_cast<TplPerObject *>(sender)->GetAttrAsText(QStringLiteral("TELEFON"));
+    });
+    edited->AttachObserver(watcher);
+    ds->Edit();
+    ds->FieldByName(QStringLiteral("TELEFON"))->SetAsString(QStringLiteral("099 123 123"));
+
+    if (how == QLatin1String("remove")) {
+        list->Remove(edited);
+    } else if (how == QLatin1String("clear")) {
+        list->Clear();
+    } else if (how == QLatin1String("reload")) {
+        list->SetCondition(QStringLiteral("ID <> %1").arg(id));
+        list->Load();
+    } else {
+        edited->DeleteData();
+    }
+    // Still editing: the record stands and every record can be read.
+    QCOMPARE(ds->State(), toolkit::TDataSetState::dsEdit);
+    QCOMPARE(ds->FieldByName(QStringLiteral("TELEFON"))->AsString(), QStringLiteral("099 123 123"));
+    QVERIFY(!link.ReadAll().isEmpty());
+
+    if (post)
+        ds->Post();
+    else
+        ds->Cancel();
+    QCOMPARE(ds->State(), toolkit::TDataSetState::dsBrowse);
+    QCOMPARE(postedPhone, post ? QStringLiteral("099 123 123") : QString());
+    // The object is gone, and so is its record.
+    QVERIFY(!GlobalDictionary().Contains(edited));
+    QCOMPARE(ds->RecordCount(), list->Count());
+    for (int r = 0; r < ds->RecordCount(); ++r)
+        QCOMPARE(ds->ObjectAt(r), list->Get(r));
+    QVERIFY(!link.ReadAll().isEmpty() || list->Count() == 0);
+    QVERIFY(!ds->Locate(QStringLiteral("ID"), {id}));
+    watcher->Release(nullptr);
+}
+
+void TestPlLists::savingAnObjectMakesItsClassListsStale_data()
+{
+    QTest::addColumn<QString>("what");
+    QTest::addColumn<bool>("stale");
+    QTest::newRow("another object of the class saved") << "other" << true;
+    QTest::newRow("an object of the list saved") << "member" << true;
+    QTest::newRow("a new object saved") << "new" << true;
+    QTest::newRow("an object saved without changes") << "unchanged" << false;
+    QTest::newRow("an object of another class saved") << "visit" << false;
+}
+
+void TestPlLists::savingAnObjectMakesItsClassListsStale()
+{
+    QFETCH(QString, what);
+    QFETCH(bool, stale);
+    auto list = LoadedList(QStringLiteral("SPOL = 'M'"));
+    QList<int> seen;
+    auto *notifier = Make<TplDomainNotifier>(nullptr, [&](TplDomainObject *sender, TplNotifyAction a, const QVariant &, TplDomainObject *) {
+        if (sender == list.get())
+            seen << int(a);
+    });
+    list->Attach(notifier);
+    {
+        TplRef<TplPerObject> o;
+        if (what == QLatin1String("other")) {
+            o = TplRef<TplPerObject>::Adopt(TplPerObject::Load(QStringLiteral("TPacient"), 1, nullptr)); // a woman
+            o->SetAttrAsText(QStringLiteral("TELEFON"), QStringLiteral("031 999 999"));
+        } else if (what == QLatin1String("member")) {
+            o = TplRef<TplPerObject>(list->Get(0));
+            o->SetAttrAsText(QStringLiteral("TELEFON"), QStringLiteral("031 999 999"));
+        } else if (what == QLatin1String("new")) {
+            o = TplRef<TplPerObject>::Adopt(TplPerObject::Create(QStringLiteral("TPacient"), nullptr));
+            o->SetAttrAsText(QStringLiteral("PRIIMEK"), QStringLiteral("Bizjak"));
+            o->SetAttrAsText(QStringLiteral("IME"), QStringLiteral("Bor"));
+        } else if (what == QLatin1String("unchanged")) {
+            o = TplRef<TplPerObject>::Adopt(TplPerObject::Load(QStringLiteral("TPacient"), 2, nullptr));
+        } else {
+            o = TplRef<TplPerObject>::Adopt(TplPerObject::Create(QStringLiteral("TObravnava"), nullptr));
+            o->SetAttrValue(QStringLiteral("PACIENT_ID"), 2);
+        }
+        o->SaveData();
+    }
+    QCOMPARE(list->GetNeedToRefresh(), stale);
+    QCOMPARE(seen.count(int(TplNotifyAction::naNeedRefresh)), stale ? 1 : 0);
+    list->Detach(notifier);
+    notifier->Release(nullptr);
+}
+
+void TestPlLists::locateAndBookmarksFollowTheObjects()
+{
+    auto list = LoadedList();
+    auto *ds = static_cast<TplBoListDataSet *>(list->GetDataSet());
+    QVERIFY(ds->Locate(QStringLiteral("ID"), {5}));
+    QCOMPARE(ds->CurrentObject()->GetID(), qint64(5));
+    QCOMPARE(list->CurrObject(), ds->CurrentObject());
+    QVERIFY(ds->Locate(QStringLiteral("ID"), {qint64(3)}));
+    QCOMPARE(ds->FieldByName(QStringLiteral("PRIIMEK"))->AsString(), QStringLiteral("Kovačič"));
+    QVERIFY(!ds->Locate(QStringLiteral("ID"), {12345}));
+    QVERIFY(!ds->Locate(QStringLiteral("ID"), {3.5}));
+    // Other fields are searched record by record, as before.
+    QVERIFY(ds->Locate(QStringLiteral("IME"), {QStringLiteral("maj")},
+                       int(toolkit::TLocateOption::loCaseInsensitive) | int(toolkit::TLocateOption::loPartialKey)));
+    QCOMPARE(ds->CurrentObject()->GetID(), qint64(5));
+
+    const toolkit::TBookmark mark = ds->GetBookmark();
+    list->Remove(list->Get(0));
+    list->Remove(list->Get(0));
+    ds->First();
+    ds->GotoBookmark(mark);
+    QCOMPARE(ds->CurrentObject()->GetID(), qint64(5));
+
+    // A record added through the data set is found by the ID it gets when saved.
+    ds->Append();
+    ds->FieldByName(QStringLiteral("PRIIMEK"))->SetAsString(QStringLiteral("Bizjak"));
+    ds->FieldByName(QStringLiteral("IME"))->SetAsString(QStringLiteral("Bor"));
+    ds->Post();
+    TplPerObject *added = ds->CurrentObject();
+    QCOMPARE(added->GetAttrAsText(QStringLiteral("PRIIMEK")), QStringLiteral("Bizjak"));
+    QCOMPARE(list->CurrObject(), added);
+    added->SaveData();
+    ds->First();
+    QVERIFY(ds->Locate(QStringLiteral("ID"), {added->GetID()}));
+    QCOMPARE(ds->CurrentObject(), added);
+    QCOMPARE(list->IndexOfObjectWithAttrValue(QStringLiteral("ID"), added->GetID()), list->IndexOf(added));
+
+    // The bookmark of an object that is gone leads nowhere.
+    ds->GotoBookmark(mark);
+    list->Remove(ds->CurrentObject());
+    QVERIFY(!ds->BookmarkValid(mark));
+    QVERIFY_THROWS_EXCEPTION(toolkit::EDatabaseError, ds->GotoBookmark(mark));
+}
+
+void TestPlLists::viewGivesLiveObjectsAndObjectsFromItsRows()
+{
+    // Held elsewhere, with a change not saved: the view must give this object.
+    auto live = TplRef<TplPerObject>::Adopt(TplPerObject::Load(QStringLiteral("TPacient"), 3, nullptr));
+    live->SetAttrAsText(QStringLiteral("IME"), QStringLiteral("Špelca"));
+
+    auto view = TplRef<TplViewPerObject>::Adopt(Make<TplViewPerObject>(nullptr, ClassMetaData(QStringLiteral("TPacient"))));
+    view->SetOrder(QStringLiteral("ID"));
+    view->Open();
+    toolkit::TSqlDataSet *ds = view->GetDataSet();
+    const TPlClassMetaData *meta = ClassMetaData(QStringLiteral("TPacient"));
+    int rows = 0;
+    for (; !ds->Eof(); ds->Next(), ++rows) {
+        TplPerObject *o = view->GetPerObject();
+        QVERIFY(o);
+        const qint64 id = ds->FieldByName(QStringLiteral("ID"))->Value().toLongLong();
+        QCOMPARE(o->GetID(), id);
+        QCOMPARE(GlobalDictionary().Find(QStringLiteral("TPacient"), id), o);
+        QCOMPARE(view->GetPerObject(), o); // fetched once
+        if (id == 3) {
+            QCOMPARE(o, live.get());
+            QCOMPARE(o->GetAttrAsText(QStringLiteral("IME")), QStringLiteral("Špelca"));
+            continue;
+        }
+        for (int i = 0; i < meta->AttrCount(); ++i) {
+            const QString name = meta->Attr(i).Name;
+            const QVariant row = ds->FieldByName(name)->Value();
+            const QVariant value = o->GetAttrValue(name);
+            QCOMPARE(value.isNull(), row.isNull());
+            if (meta->Attr(i).IsDateType())
+                QCOMPARE(value.toDouble(), row.toDouble());
+            else
+                QCOMPARE(value.toString(), row.toString());
+        }
+        QVERIFY(!o->IsModified());
+    }
+    QCOMPARE(rows, 8);
+    QCOMPARE(view->FetchedObjects()->Count(), 8);
+    QCOMPARE(view->GetPerObjectAt(4)->GetAttrAsText(QStringLiteral("PRIIMEK")), QStringLiteral("Zupančič"));
+    live->CancelData();
+    view->Close();
+    QCOMPARE(live->RefCount(), 1);
+}
+
+void TestPlLists::objectFromAViewRowSavesAndSeesConflicts_data()
+{
+    QTest::addColumn<QString>("other");
+    QTest::addColumn<int>("kind");
+    QTest::newRow("nobody else saved") << QString() << -1;
+    QTest::newRow("saved elsewhere since the row was read")
+        << QStringLiteral("update QDAT.PACIENT set DATUM_IPL = '2026-12-01 08:00:00' where ID = 1") << int(TplErrorKind::ekChanged);
+}
+
+void TestPlLists::objectFromAViewRowSavesAndSeesConflicts()
+{
+    QFETCH(QString, other);
+    QFETCH(int, kind);
+    {
+        // The row gets a stamp, and the object leaves memory.
+        auto o = TplRef<TplPerObject>::Adopt(TplPerObject::Load(QStringLiteral("TPacient"), 1, nullptr));
+        o->SetAttrAsText(QStringLiteral("TELEFON"), QStringLiteral("041 000 001"));
+        o->SaveData();
+    }
+    QVERIFY(!GlobalDictionary().Find(QStringLiteral("TPacient"), 1));
+
+    auto view = TplRef<TplViewPerObject>::Adopt(Make<TplViewPerObject>(nullptr, ClassMetaData(QStringLiteral("TPacient"))));
+    view->Open();
+    QVERIFY(view->GetDataSet()->Locate(QStringLiteral("ID"), {1}));
+    TplPerObject *o = view->GetPerObject();
+    QCOMPARE(o->GetAttrAsText(QStringLiteral("TELEFON")), QStringLiteral("041 000 001"));
+    // Read to the end: an unfinished read would keep the other workstation waiting on SQLite.
+    QCOMPARE(view->GetDataSet()->RecordCount(), 8);
+    if (!other.isEmpty())
+        ExecElsewhere(other);
+    o->SetAttrAsText(QStringLiteral("KZZ"), QStringLiteral("111222333"));
+    if (kind < 0) {
+        o->SaveData();
+        QCOMPARE(FDb->Scalar(QStringLiteral("select KZZ from QDAT.PACIENT where ID = 1")).toString(), QStringLiteral("111222333"));
+    } else {
+        try {
+            o->SaveData();
+            QFAIL("the other workstation's save went unnoticed");
+        } catch (const EplError &e) {
+            QCOMPARE(int(e.Kind()), kind);
+        }
+        o->RevertToStored();
+        o->CancelData();
+    }
+    view->Close();
+}
+
+void TestPlLists::viewBookmarksFindTheirKeyAcrossPages_data()
+{
+    QTest::addColumn<int>("pageSize");
+    QTest::newRow("every row kept") << 0;
+    QTest::newRow("pages of 16 rows, two kept") << 16;
+}
+
+void TestPlLists::viewBookmarksFindTheirKeyAcrossPages()
+{
+    QFETCH(int, pageSize);
+    {
+        QSqlDatabase db = FDb->Database();
+        QVERIFY(db.transaction());
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("insert into QDAT.PACIENT (ID, PRIIMEK, IME) values (?, ?, ?)"));
+        for (int id = 101; id <= 400; ++id) {
+            q.addBindValue(id);
+            q.addBindValue(QStringLiteral("Priimek%1").arg(id));
+            q.addBindValue(QStringLiteral("Ime"));
+            QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+        }
+        QVERIFY(db.commit());
+    }
+    auto view = TplRef<TplViewPerObject>::Adopt(Make<TplViewPerObject>(nullptr, ClassMetaData(QStringLiteral("TPacient"))));
+    view->SetOrder(QStringLiteral("ID"));
+    toolkit::TSqlDataSet *ds = view->GetDataSet();
+    ds->SetPageSize(pageSize, 2);
+    view->Open();
+    toolkit::TField *id = ds->FieldByName(QStringLiteral("ID"));
+
+    ds->SetRecNo(250); // ID 342
+    const toolkit::TBookmark mark = ds->GetBookmark();
+    QCOMPARE(id->Value().toLongLong(), qint64(342));
+    QVERIFY(ds->Locate(QStringLiteral("ID"), {395}));
+    QCOMPARE(ds->RecNo(), 303);
+    QVERIFY(ds->Locate(QStringLiteral("ID"), {qint64(7)}));
+    QCOMPARE(ds->RecNo(), 7);
+    QVERIFY(!ds->Locate(QStringLiteral("ID"), {50}));
+    ds->GotoBookmark(mark);
+    QCOMPARE(id->Value().toLongLong(), qint64(342));
+    QCOMPARE(view->GetPerObject()->GetAttrAsText(QStringLiteral("PRIIMEK")), QStringLiteral("Priimek342"));
+
+    // Rows come before it: Refresh keeps the same row, further down. (Written
+    // on the view's own connection: its read is still open.)
+    FDb->Exec(QStringLiteral("insert into QDAT.PACIENT (ID, PRIIMEK, IME) values (50, 'Vmes', 'Prvi');"
+                             "insert into QDAT.PACIENT (ID, PRIIMEK, IME) values (51, 'Vmes', 'Drugi')"));
+    view->Refresh();
+    QCOMPARE(id->Value().toLongLong(), qint64(342));
+    QCOMPARE(ds->RecNo(), 252);
+    QVERIFY(ds->BookmarkValid(mark));
+    QVERIFY(ds->Locate(QStringLiteral("ID"), {50}));
+    QCOMPARE(ds->RecNo(), 9);
+    if (pageSize > 0)
+        QVERIFY(ds->FetchedCount() <= 2 * pageSize);
+    view->Close();
+}
+
+QTEST_GUILESS_MAIN(TestPlLists)
+#include "tst_pllists.moc"

@@ -91,11 +91,25 @@ public:
         FBytes.resize(at + size_t(std::max(length, 1)));
         FBytes.back() = 0; // a key ends with its only zero byte
         FOffsets.push_back(at);
+        // The first eight bytes as one number: most keys differ there, and
+        // comparing numbers that lie side by side is what makes the sort quick.
+        uint64_t prefix = 0;
+        const uint8_t *key = FBytes.data() + at;
+        bool ended = false;
+        for (int i = 0; i < 8; ++i) {
+            const uint8_t b = ended ? 0 : key[i];
+            ended = ended || b == 0;
+            prefix = (prefix << 8) | b;
+        }
+        FPrefix.push_back(prefix);
     }
+    uint64_t Prefix(int i) const { return FCollator ? FPrefix[size_t(i)] : 0; }
     int Compare(int a, int b) const
     {
         if (!FCollator)
             return FQtKeys[size_t(a)].compare(FQtKeys[size_t(b)]);
+        if (FPrefix[size_t(a)] != FPrefix[size_t(b)])
+            return FPrefix[size_t(a)] < FPrefix[size_t(b)] ? -1 : 1;
         return std::strcmp(reinterpret_cast<const char *>(FBytes.data() + FOffsets[size_t(a)]),
                            reinterpret_cast<const char *>(FBytes.data() + FOffsets[size_t(b)]));
     }
@@ -141,6 +155,7 @@ private:
     UCollator *FCollator = nullptr;
     std::vector<uint8_t> FBytes;
     std::vector<size_t> FOffsets;
+    std::vector<uint64_t> FPrefix;
     std::optional<QCollator> FQt;
     std::vector<QCollatorSortKey> FQtKeys;
 };
@@ -496,14 +511,19 @@ void TPlCustomBoList::SortItems()
             }
             // Texts are compared through their collation keys once; what is
             // kept is each text's rank, so later orderings compare numbers.
-            std::vector<int> byKey(textItems.size());
-            std::iota(byKey.begin(), byKey.end(), 0);
-            std::sort(byKey.begin(), byKey.end(), [&](int x, int y) { return textKeys->Compare(x, y) < 0; });
+            std::vector<std::pair<uint64_t, int>> byKey(textItems.size());
+            for (size_t j = 0; j < byKey.size(); ++j)
+                byKey[j] = {textKeys->Prefix(int(j)), int(j)};
+            std::sort(byKey.begin(), byKey.end(), [&](const auto &x, const auto &y) {
+                if (x.first != y.first)
+                    return x.first < y.first;
+                return textKeys->Compare(x.second, y.second) < 0;
+            });
             int rank = 0;
             for (size_t j = 0; j < byKey.size(); ++j) {
-                if (j > 0 && textKeys->Compare(byKey[j - 1], byKey[j]) != 0)
+                if (j > 0 && textKeys->Compare(byKey[j - 1].second, byKey[j].second) != 0)
                     ++rank;
-                values[textItems[size_t(byKey[j])]].Number = rank;
+                values[textItems[size_t(byKey[j].second)]].Number = rank;
             }
             it = FSortCache->Columns.insert(id, std::move(values));
         }
@@ -515,7 +535,31 @@ void TPlCustomBoList::SortItems()
         return a.Number < b.Number ? -1 : (a.Number > b.Number ? 1 : 0);
     };
     QVector<int> order(n);
-    if (keys.size() == 1) {
+    // One key whose values are ranks (texts always are): the items go into
+    // one bucket per rank, keeping their order within it, in linear time.
+    const auto denseRanks = [n](const QVector<TSortValue> &column) {
+        for (const TSortValue &v : column)
+            if (!v.Null && (v.Number < 0 || v.Number >= n || v.Number != double(qint64(v.Number))))
+                return false;
+        return true;
+    };
+    if (keys.size() == 1 && denseRanks(*columns.at(0))) {
+        const QVector<TSortValue> &column = *columns.at(0);
+        const bool desc = keys.at(0).Desc;
+        // Bucket 0 holds the empty values: first going up, last going down.
+        auto bucket = [&](int i) {
+            const TSortValue &v = column.at(i);
+            const int b = v.Null ? 0 : int(v.Number) + 1;
+            return desc ? (b == 0 ? n + 1 : n + 1 - b) : b;
+        };
+        std::vector<int> start(size_t(n) + 3, 0);
+        for (int i = 0; i < n; ++i)
+            ++start[size_t(bucket(i)) + 1];
+        for (size_t b = 1; b < start.size(); ++b)
+            start[b] += start[b - 1];
+        for (int i = 0; i < n; ++i)
+            order[start[size_t(bucket(i))]++] = i;
+    } else if (keys.size() == 1) {
         // One key (the usual click on a column): the values are sorted where
         // they lie side by side, not looked up through the items.
         struct TEntry

@@ -49,17 +49,28 @@ void ApplyAttributeFieldSettings(toolkit::TDataSet *dataSet, const TPlClassMetaD
     dataSet->Fields(0)->SetReadOnly(true);
 }
 
-QVariant AttrValueFromSql(const TPlAttrProperties &attr, const QVariant &v)
+QVariant AttrValueFromSql(const TPlAttrProperties &attr, QVariant v)
 {
+    // A value already of the attribute's type is moved through: copying a
+    // variant that holds a text costs a call per value on a large list.
     if (v.isNull())
         return {};
     switch (attr.DataType) {
     case TplAttrType::atDate:
     case TplAttrType::atDateTime: return SqlToDateTime(v);
-    case TplAttrType::atInteger: return v.toLongLong();
-    case TplAttrType::atFloat: return v.toDouble();
+    case TplAttrType::atInteger:
+        if (v.typeId() == QMetaType::LongLong)
+            return v;
+        return v.toLongLong();
+    case TplAttrType::atFloat:
+        if (v.typeId() == QMetaType::Double)
+            return v;
+        return v.toDouble();
     case TplAttrType::atBoolean: return v.toLongLong() != 0;
-    default: return v.typeId() == QMetaType::QString ? v : QVariant(v.toString()); // a text is shared, not copied
+    default:
+        if (v.typeId() == QMetaType::QString)
+            return v;
+        return QVariant(v.toString());
     }
 }
 

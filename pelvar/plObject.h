@@ -171,7 +171,7 @@ PELVAR_EXPORT QVector<toolkit::TFieldDef> AttributeFieldDefs(const TPlClassMetaD
 // Captions and read-only flags of the attributes onto those fields.
 PELVAR_EXPORT void ApplyAttributeFieldSettings(toolkit::TDataSet *dataSet, const TPlClassMetaData *meta);
 // A value of an attribute converted from what the database delivered.
-PELVAR_EXPORT QVariant AttrValueFromSql(const TPlAttrProperties &attr, const QVariant &v);
+PELVAR_EXPORT QVariant AttrValueFromSql(const TPlAttrProperties &attr, QVariant v);
 PELVAR_EXPORT QVariant AttrValueToSql(const TPlAttrProperties &attr, const QVariant &v, TplDialect dialect);
 
 } // namespace pelvar

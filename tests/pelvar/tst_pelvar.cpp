@@ -1,5 +1,6 @@
 // The persistence layer against the real test database (SQLite, or PostgreSQL
 // with TOVLET_TEST_DB=postgres). Every test must leave the dictionary empty.
+#include "ClinicClasses.h"
 #include "TestDatabase.h"
 
 #include "pelvar/plAuth.h"
@@ -13,35 +14,11 @@
 #include <QTest>
 
 using namespace pelvar;
+using tovlet::test::RegisterClinicClasses;
 using tovlet::test::TTestDatabase;
 
 namespace {
 
-void RegisterClasses()
-{
-    UnregisterAllClasses();
-    auto pacient = std::make_unique<TPlClassMetaData>(
-        QStringLiteral("TPacient"),
-        std::make_unique<TplProvider>(QStringLiteral("QDAT.PACIENT"), QStringLiteral("Pacient"), QStringLiteral("DATUM_IPL"),
-                                      QStringLiteral("USER_IPL")));
-    pacient->AddAttribute({QStringLiteral("PRIIMEK"), QStringLiteral("Priimek"), TplAttrType::atString, 40, {}, false, true, {}})
-        .AddAttribute({QStringLiteral("IME"), QStringLiteral("Ime"), TplAttrType::atString, 40, {}, false, true, {}})
-        .AddAttribute({QStringLiteral("DATUM_ROJSTVA"), QStringLiteral("Datum rojstva"), TplAttrType::atDate, 0, QStringLiteral("D")})
-        .AddAttribute({QStringLiteral("SPOL"), QStringLiteral("Spol"), TplAttrType::atString, 1, QStringLiteral("MS:SPOL"), false,
-                       false, QStringLiteral("SPOL")})
-        .AddAttribute({QStringLiteral("KZZ"), QStringLiteral("Številka KZZ"), TplAttrType::atString, 9})
-        .AddAttribute({QStringLiteral("TELEFON"), QStringLiteral("Telefon"), TplAttrType::atString, 20});
-    RegisterClassMetaData(std::move(pacient));
-
-    auto visit = std::make_unique<TPlClassMetaData>(
-        QStringLiteral("TObravnava"), std::make_unique<TplProvider>(QStringLiteral("QDAT.OBRAVNAVA"), QStringLiteral("Obravnava")));
-    visit->AddAttribute({QStringLiteral("PACIENT_ID"), QStringLiteral("Pacient"), TplAttrType::atInteger})
-        .AddAttribute({QStringLiteral("OPIS"), QStringLiteral("Opis"), TplAttrType::atMemo})
-        .AddAttribute({QStringLiteral("ZNESEK"), QStringLiteral("Znesek"), TplAttrType::atFloat})
-        .AddAttribute({QStringLiteral("NUJNO"), QStringLiteral("Nujno"), TplAttrType::atBoolean})
-        .AddAttribute({QStringLiteral("ZACETEK"), QStringLiteral("Začetek"), TplAttrType::atDateTime, 0, QStringLiteral("DT")});
-    RegisterClassMetaData(std::move(visit));
-}
 
 QStringList Surnames(const TPlCustomBoList *list)
 {
@@ -120,7 +97,7 @@ private:
 
 void TestPelvar::initTestCase()
 {
-    RegisterClasses();
+    RegisterClinicClasses();
 }
 
 void TestPelvar::init()
@@ -796,7 +773,7 @@ void TestPelvar::anotherWorkstationsSaveIsNeverSilentlyOverwritten()
 {
     QFETCH(QString, other);
     QFETCH(int, kind);
-    RegisterClasses();
+    RegisterClinicClasses();
     auto a = TplRef<TplPerObject>::Adopt(TplPerObject::Load(QStringLiteral("TPacient"), 1, nullptr));
     const QString phoneBefore = a->GetAttrAsText(QStringLiteral("TELEFON"));
     if (!other.isEmpty()) {
@@ -839,7 +816,7 @@ void TestPelvar::anotherWorkstationsSaveIsNeverSilentlyOverwritten()
 
 void TestPelvar::databaseErrorsSayWhatHappenedInSlovenian()
 {
-    RegisterClasses();
+    RegisterClinicClasses();
     auto a = TplRef<TplPerObject>::Adopt(TplPerObject::Load(QStringLiteral("TPacient"), 2, nullptr));
     ExecSql(TTestDatabase::UsePostgres() ? QStringLiteral("SET default_transaction_read_only = on") : QStringLiteral("PRAGMA query_only = 1"));
     a->SetAttrAsText(QStringLiteral("TELEFON"), QStringLiteral("01 234 56 78"));
@@ -875,7 +852,7 @@ void TestPelvar::lostPostgresConnectionComesBackWithItsSetUp()
     if (!TTestDatabase::UsePostgres())
         QSKIP("PostgreSQL only: the embedded database has no server to lose");
     QFETCH(QString, how);
-    RegisterClasses();
+    RegisterClinicClasses();
     const auto backend = [] {
         QSqlQuery q = ExecSql(QStringLiteral("select pg_backend_pid()"));
         return q.next() ? q.value(0).toInt() : 0;
@@ -932,7 +909,7 @@ void TestPelvar::registeringAgainKeepsLiveObjectsWorking()
 
     // The host registers its classes anew (a second start-up, a plug-in):
     // what lives keeps the metadata it was made with.
-    RegisterClasses();
+    RegisterClinicClasses();
     QVERIFY(ClassMetaData(QStringLiteral("TPacient")) != old);
     QVERIFY(!old->IsRegistered());
     QCOMPARE(o->GetAttrAsText(QStringLiteral("PRIIMEK")), list->Get(1)->GetAttrAsText(QStringLiteral("PRIIMEK")));
@@ -946,7 +923,7 @@ void TestPelvar::registeringAgainKeepsLiveObjectsWorking()
     list.reset();
     o.reset();
     GlobalDictionary().CollectGarbage(); // the last user frees the old metadata (ASan sees a double free or a leak)
-    RegisterClasses();
+    RegisterClinicClasses();
     auto again = TplRef<TplPerObject>::Adopt(TplPerObject::Load(QStringLiteral("TPacient"), 2, nullptr));
     QCOMPARE(again->GetAttrAsText(QStringLiteral("TELEFON")), QStringLiteral("01 555 12 12"));
 }
@@ -1020,7 +997,7 @@ void TestPelvar::membersEvaluateByName()
     QFETCH(QString, name);
     QFETCH(int, result);
     QFETCH(QString, value);
-    RegisterClasses(); // members are per registration: a fresh one for every row
+    RegisterClinicClasses(); // members are per registration: a fresh one for every row
     TPlClassMetaData *meta = ClassMetaData(QStringLiteral("TPacient"));
     meta->AddMember(QStringLiteral("Naslovitev"), TplMemberKind::mkMethod,
                     [](TplPerObject &o) { return QVariant(QStringLiteral("ga. ") + o.GetAttrAsText(QStringLiteral("PRIIMEK"))); });

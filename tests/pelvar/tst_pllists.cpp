@@ -4,6 +4,7 @@
 // form stored views keep, edits that outlive their record, and views that
 // make their objects from the rows they read. Every test must leave the
 // dictionary empty.
+#include "ClinicClasses.h"
 #include "TestDatabase.h"
 
 #include "pelvar/plList.h"
@@ -15,31 +16,11 @@
 #include <QTest>
 
 using namespace pelvar;
+using tovlet::test::RegisterClinicClasses;
 using tovlet::test::TTestDatabase;
 
 namespace {
 
-void RegisterClasses()
-{
-    UnregisterAllClasses();
-    auto pacient = std::make_unique<TPlClassMetaData>(
-        QStringLiteral("TPacient"),
-        std::make_unique<TplProvider>(QStringLiteral("QDAT.PACIENT"), QStringLiteral("Pacient"), QStringLiteral("DATUM_IPL"),
-                                      QStringLiteral("USER_IPL")));
-    pacient->AddAttribute({QStringLiteral("PRIIMEK"), QStringLiteral("Priimek"), TplAttrType::atString, 40, {}, false, true, {}})
-        .AddAttribute({QStringLiteral("IME"), QStringLiteral("Ime"), TplAttrType::atString, 40, {}, false, true, {}})
-        .AddAttribute({QStringLiteral("DATUM_ROJSTVA"), QStringLiteral("Datum rojstva"), TplAttrType::atDate, 0, QStringLiteral("D")})
-        .AddAttribute({QStringLiteral("SPOL"), QStringLiteral("Spol"), TplAttrType::atString, 1})
-        .AddAttribute({QStringLiteral("KZZ"), QStringLiteral("Številka KZZ"), TplAttrType::atString, 9})
-        .AddAttribute({QStringLiteral("TELEFON"), QStringLiteral("Telefon"), TplAttrType::atString, 20});
-    RegisterClassMetaData(std::move(pacient));
-
-    auto visit = std::make_unique<TPlClassMetaData>(
-        QStringLiteral("TObravnava"), std::make_unique<TplProvider>(QStringLiteral("QDAT.OBRAVNAVA"), QStringLiteral("Obravnava")));
-    visit->AddAttribute({QStringLiteral("PACIENT_ID"), QStringLiteral("Pacient"), TplAttrType::atInteger})
-        .AddAttribute({QStringLiteral("OPIS"), QStringLiteral("Opis"), TplAttrType::atMemo});
-    RegisterClassMetaData(std::move(visit));
-}
 
 QStringList Surnames(const TPlCustomBoList *list)
 {
@@ -141,7 +122,7 @@ private:
 
 void TestPlLists::initTestCase()
 {
-    RegisterClasses();
+    RegisterClinicClasses();
 }
 
 void TestPlLists::init()

@@ -177,37 +177,28 @@ void TestMarvokControls::arrangePanelPlacesByTag_data()
     QTest::addColumn<QList<int>>("tags");
     QTest::addColumn<QList<QSize>>("sizes");
     QTest::addColumn<int>("hidden"); // index of a hidden control, -1 none
-    QTest::addColumn<int>("leftColumns");
-    QTest::addColumn<int>("rightColumns");
-    QTest::addColumn<int>("rightWidth");
-    QTest::addColumn<int>("width");
+    QTest::addColumn<QList<int>>("panel"); // left columns, right columns, right width, width
     QTest::addColumn<QList<QRect>>("geometry"); // in the order the controls were added
     const QSize b(75, 21);
-    QTest::newRow("dialog bar: OK and Prekliči left, label right")
-        << QList<int>{-1, -2, 2} << QList<QSize>{b, b, {70, 13}} << -1 << 2 << 0 << 0 << 536
-        << QList<QRect>{{4, 4, 75, 21}, {81, 4, 75, 21}, {462, 4, 70, 13}};
-    QTest::newRow("tags, not the order added, decide")
-        << QList<int>{-2, -1} << QList<QSize>{b, b} << -1 << 2 << 0 << 0 << 400 << QList<QRect>{{81, 4, 75, 21}, {4, 4, 75, 21}};
-    QTest::newRow("more controls than columns wrap")
-        << QList<int>{-1, -2, -3} << QList<QSize>{b, b, b} << -1 << 2 << 0 << 0 << 400
+    QTest::newRow("dialog bar: OK and Prekliči left, label right") << QList<int>{-1, -2, 2} << QList<QSize>{b, b, {70, 13}} << -1
+        << QList<int>{2, 0, 0, 536} << QList<QRect>{{4, 4, 75, 21}, {81, 4, 75, 21}, {462, 4, 70, 13}};
+    QTest::newRow("tags, not the order added, decide") << QList<int>{-2, -1} << QList<QSize>{b, b} << -1 << QList<int>{2, 0, 0, 400}
+        << QList<QRect>{{81, 4, 75, 21}, {4, 4, 75, 21}};
+    QTest::newRow("more controls than columns wrap") << QList<int>{-1, -2, -3} << QList<QSize>{b, b, b} << -1 << QList<int>{2, 0, 0, 400}
         << QList<QRect>{{4, 4, 75, 21}, {81, 4, 75, 21}, {4, 27, 75, 21}};
-    QTest::newRow("columns as wide as their widest control")
-        << QList<int>{-1, -2, -3, -4} << QList<QSize>{{100, 21}, {50, 21}, {60, 30}, {80, 21}} << -1 << 2 << 0 << 0 << 400
+    QTest::newRow("columns as wide as their widest control") << QList<int>{-1, -2, -3, -4}
+        << QList<QSize>{{100, 21}, {50, 21}, {60, 30}, {80, 21}} << -1 << QList<int>{2, 0, 0, 400}
         << QList<QRect>{{4, 4, 100, 21}, {106, 4, 50, 21}, {4, 27, 60, 30}, {106, 27, 80, 21}};
-    QTest::newRow("right width fixes where the right block starts")
-        << QList<int>{1, 2, -1} << QList<QSize>{b, b, b} << -1 << 1 << 2 << 160 << 600
-        << QList<QRect>{{436, 4, 75, 21}, {513, 4, 75, 21}, {4, 4, 75, 21}};
-    QTest::newRow("right block without a width ends at the margin")
-        << QList<int>{2, 1} << QList<QSize>{b, b} << -1 << 0 << 0 << 0 << 600 << QList<QRect>{{521, 4, 75, 21}, {444, 4, 75, 21}};
-    QTest::newRow("right columns wrap too")
-        << QList<int>{1, 2, 3} << QList<QSize>{b, b, b} << -1 << 0 << 2 << 0 << 600
+    QTest::newRow("right width fixes where the right block starts") << QList<int>{1, 2, -1} << QList<QSize>{b, b, b} << -1
+        << QList<int>{1, 2, 160, 600} << QList<QRect>{{436, 4, 75, 21}, {513, 4, 75, 21}, {4, 4, 75, 21}};
+    QTest::newRow("right block without a width ends at the margin") << QList<int>{2, 1} << QList<QSize>{b, b} << -1
+        << QList<int>{0, 0, 0, 600} << QList<QRect>{{521, 4, 75, 21}, {444, 4, 75, 21}};
+    QTest::newRow("right columns wrap too") << QList<int>{1, 2, 3} << QList<QSize>{b, b, b} << -1 << QList<int>{0, 2, 0, 600}
         << QList<QRect>{{444, 4, 75, 21}, {521, 4, 75, 21}, {444, 27, 75, 21}};
-    QTest::newRow("equal tags in the order added, untagged after the left block")
-        << QList<int>{-1, 0, -1} << QList<QSize>{b, b, b} << -1 << 0 << 0 << 0 << 400
-        << QList<QRect>{{4, 4, 75, 21}, {158, 4, 75, 21}, {81, 4, 75, 21}};
-    QTest::newRow("a hidden control takes no place")
-        << QList<int>{-1, -2, -3} << QList<QSize>{b, b, b} << 1 << 3 << 0 << 0 << 400
-        << QList<QRect>{{4, 4, 75, 21}, {}, {81, 4, 75, 21}};
+    QTest::newRow("equal tags in the order added, untagged after the left block") << QList<int>{-1, 0, -1} << QList<QSize>{b, b, b}
+        << -1 << QList<int>{0, 0, 0, 400} << QList<QRect>{{4, 4, 75, 21}, {158, 4, 75, 21}, {81, 4, 75, 21}};
+    QTest::newRow("a hidden control takes no place") << QList<int>{-1, -2, -3} << QList<QSize>{b, b, b} << 1
+        << QList<int>{3, 0, 0, 400} << QList<QRect>{{4, 4, 75, 21}, {}, {81, 4, 75, 21}};
 }
 
 void TestMarvokControls::arrangePanelPlacesByTag()
@@ -215,35 +206,31 @@ void TestMarvokControls::arrangePanelPlacesByTag()
     QFETCH(QList<int>, tags);
     QFETCH(QList<QSize>, sizes);
     QFETCH(int, hidden);
-    QFETCH(int, leftColumns);
-    QFETCH(int, rightColumns);
-    QFETCH(int, rightWidth);
-    QFETCH(int, width);
+    QFETCH(QList<int>, panel);
     QFETCH(QList<QRect>, geometry);
     QWidget window;
-    auto *panel = new TIArrangePanel(&window);
-    panel->setAISpaceColumns(2);
-    panel->setAISpaceRows(2);
-    panel->setAILeftColumns(leftColumns);
-    panel->setAIRightColumns(rightColumns);
-    panel->setAIRightWidth(rightWidth);
+    auto *arrange = new TIArrangePanel(&window);
+    arrange->setAISpaceColumns(2);
+    arrange->setAISpaceRows(2);
+    arrange->setAILeftColumns(panel[0]);
+    arrange->setAIRightColumns(panel[1]);
+    arrange->setAIRightWidth(panel[2]);
     QList<QWidget *> controls;
     for (int i = 0; i < tags.size(); ++i) {
-        auto *c = new TIBitBtn(QStringLiteral("Gumb %1").arg(i), panel);
-        c->resize(sizes.at(i));
-        SetTag(c, tags.at(i));
-        c->setVisible(i != hidden);
-        controls << c;
+        controls << new TIBitBtn(QStringLiteral("Gumb %1").arg(i), arrange);
+        controls.last()->resize(sizes.at(i));
+        SetTag(controls.last(), tags.at(i));
+        controls.last()->setVisible(i != hidden);
     }
-    panel->setGeometry(0, 0, width, 60);
-    window.resize(width, 60);
+    arrange->setGeometry(0, 0, panel[3], 60);
+    window.resize(panel[3], 60);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     for (int i = 0; i < controls.size(); ++i)
         if (i != hidden)
             QTRY_COMPARE(controls.at(i)->geometry(), geometry.at(i));
-    // Controls added later find their place too.
-    auto *late = new TIBitBtn(QStringLiteral("Pozneje"), panel);
+    // Controls added later find their place too, and move nobody.
+    auto *late = new TIBitBtn(QStringLiteral("Pozneje"), arrange);
     late->resize(10, 10);
     SetTag(late, 0);
     late->show();
@@ -257,15 +244,15 @@ void TestMarvokControls::dialogControlsFollowTabOrder()
 {
     QDialog dlg;
     auto *layout = new QVBoxLayout(&dlg);
-    auto *first = new QLineEdit(&dlg);
-    auto *date = new TIDateEdit(&dlg);
-    auto *disabled = new QLineEdit(&dlg);
-    disabled->setEnabled(false);
-    auto *hidden = new QLineEdit(&dlg);
-    auto *last = new QLineEdit(&dlg);
-    auto *table = new QTableWidget(2, 2, &dlg);
+    auto *first = new QLineEdit;
+    auto *date = new TIDateEdit;
+    auto *disabled = new QLineEdit;
+    auto *hidden = new QLineEdit;
+    auto *last = new QLineEdit;
+    auto *table = new QTableWidget(2, 2);
     for (QWidget *w : std::initializer_list<QWidget *>{first, date, disabled, hidden, last, table})
         layout->addWidget(w);
+    disabled->setEnabled(false);
     hidden->hide();
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
@@ -293,16 +280,37 @@ void TestMarvokControls::dialogControlsFollowTabOrder()
     QCOMPARE(GoToNextDlgControl(nullptr), nullptr);
 }
 
+namespace {
+bool PopUpOver(TIDBDateForm &form, QWidget &owner)
+{
+    form.Popup(owner.mapToGlobal(QPoint(0, 0)));
+    return QTest::qWaitForWindowExposed(&form);
+}
+
+QTableView *DaysOf(TIDBDateForm *form)
+{
+    return form->Calendar()->findChild<QTableView *>();
+}
+
+TIDateEdit *DateEditOn(QDialog &dlg, toolkit::TDateTime date)
+{
+    auto *e = new TIDateEdit;
+    (new QVBoxLayout(&dlg))->addWidget(e);
+    e->SetDate(date);
+    dlg.show();
+    return QTest::qWaitForWindowExposed(&dlg) ? e : nullptr;
+}
+} // namespace
+
 void TestMarvokControls::dateFormOpensOnTheRightDay_data()
 {
     QTest::addColumn<double>("initial");
     QTest::addColumn<double>("control");
     QTest::addColumn<double>("expected");
-    const double working = toolkit::EncodeDate(2026, 3, 2);
-    QTest::newRow("the date a caller set") << toolkit::EncodeDate(2024, 2, 29) + 0.5 << toolkit::EncodeDate(2023, 12, 24)
-                                           << toolkit::EncodeDate(2024, 2, 29);
-    QTest::newRow("the control's date") << 0.0 << toolkit::EncodeDate(2023, 12, 24) << toolkit::EncodeDate(2023, 12, 24);
-    QTest::newRow("the working date") << 0.0 << 0.0 << working;
+    const double leapDay = toolkit::EncodeDate(2024, 2, 29), christmasEve = toolkit::EncodeDate(2023, 12, 24);
+    QTest::newRow("the date a caller set") << leapDay + 0.5 << christmasEve << leapDay;
+    QTest::newRow("the control's date") << 0.0 << christmasEve << christmasEve;
+    QTest::newRow("the working date") << 0.0 << 0.0 << toolkit::EncodeDate(2026, 3, 2);
 }
 
 void TestMarvokControls::dateFormOpensOnTheRightDay()
@@ -317,8 +325,7 @@ void TestMarvokControls::dateFormOpensOnTheRightDay()
     DateEditInitialDate = initial;
     TIDBDateForm form(&owner);
     form.SetControlDate(control);
-    form.Popup(owner.mapToGlobal(QPoint(0, 0)));
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QVERIFY(PopUpOver(form, owner));
     QCOMPARE(form.Date(), expected);
     QCOMPARE(DateEditInitialDate, 0.0); // it served this opening only
     form.close();
@@ -342,29 +349,24 @@ void TestMarvokControls::dateFormPicksWithEnterOrDoubleClickAndEscapeLeaves()
     form.OnHide = [&](QObject *) { ++hides; };
     form.SetControlDate(toolkit::EncodeDate(2025, 1, 31));
 
-    form.Popup(owner.mapToGlobal(QPoint(0, 0)));
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    QWidget *view = form.Calendar()->findChild<QTableView *>();
-    QVERIFY(view);
-    QTest::keyClick(view, Qt::Key_Right);
-    QTest::keyClick(view, Qt::Key_Return);
+    QVERIFY(PopUpOver(form, owner));
+    QTableView *days = DaysOf(&form);
+    QVERIFY(days);
+    QTest::keyClick(days, Qt::Key_Right);
+    QTest::keyClick(days, Qt::Key_Return);
     QCOMPARE(picked, (QList<double>{toolkit::EncodeDate(2025, 2, 1)}));
     QTRY_VERIFY(!form.isVisible());
     QCOMPARE(hides, 1);
 
-    form.Popup(owner.mapToGlobal(QPoint(0, 0)));
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    QTest::keyClick(view, Qt::Key_Left);
-    QTest::keyClick(view, Qt::Key_Escape);
+    QVERIFY(PopUpOver(form, owner));
+    QTest::keyClick(days, Qt::Key_Left);
+    QTest::keyClick(days, Qt::Key_Escape);
     QTRY_VERIFY(!form.isVisible());
     QCOMPARE(picked.size(), 1); // nothing chosen
     QCOMPARE(hides, 2);
 
-    form.Popup(owner.mapToGlobal(QPoint(0, 0)));
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    auto *table = static_cast<QTableView *>(view);
-    const QRect cell = table->visualRect(table->currentIndex());
-    QTest::mouseDClick(table->viewport(), Qt::LeftButton, {}, cell.center());
+    QVERIFY(PopUpOver(form, owner));
+    QTest::mouseDClick(days->viewport(), Qt::LeftButton, {}, days->visualRect(days->currentIndex()).center());
     QCOMPARE(picked.size(), 2);
     QCOMPARE(picked.last(), toolkit::EncodeDate(2025, 1, 31));
     QTRY_VERIFY(!form.isVisible());
@@ -374,31 +376,25 @@ void TestMarvokControls::dateEditKeepsWhatWasTyped_data()
 {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("shown");
-    QTest::addColumn<bool>("error");
-    QTest::addColumn<double>("date");
-    QTest::newRow("short date") << "1.2.2024" << "01.02.2024" << false << toolkit::EncodeDate(2024, 2, 1);
-    QTest::newRow("leap day") << "29.02.2024" << "29.02.2024" << false << toolkit::EncodeDate(2024, 2, 29);
-    QTest::newRow("no such day") << "31.02.2024" << "31.02.2024" << true << 0.0;
-    QTest::newRow("words") << "jutri" << "jutri" << true << 0.0;
-    QTest::newRow("year before 1801") << "31.12.1800" << "31.12.1800" << true << 0.0;
-    QTest::newRow("two parts only") << "1.2" << "1.2" << true << 0.0;
-    QTest::newRow("emptied") << "" << "" << false << 0.0;
+    QTest::addColumn<double>("date"); // 0 with text shown: an error
+    QTest::newRow("short date") << "1.2.2024" << "01.02.2024" << toolkit::EncodeDate(2024, 2, 1);
+    QTest::newRow("leap day") << "29.02.2024" << "29.02.2024" << toolkit::EncodeDate(2024, 2, 29);
+    QTest::newRow("no such day") << "31.02.2024" << "31.02.2024" << 0.0;
+    QTest::newRow("year before 1801") << "31.12.1800" << "31.12.1800" << 0.0;
+    QTest::newRow("two parts only") << "1.2" << "1.2" << 0.0;
+    QTest::newRow("emptied") << "" << "" << 0.0;
 }
 
 void TestMarvokControls::dateEditKeepsWhatWasTyped()
 {
     QFETCH(QString, typed);
     QFETCH(QString, shown);
-    QFETCH(bool, error);
     QFETCH(double, date);
+    const bool error = date == 0 && !shown.isEmpty();
     QDialog dlg;
-    auto *layout = new QVBoxLayout(&dlg);
-    auto *e = new TIDateEdit(&dlg);
-    layout->addWidget(e);
-    e->SetDate(toolkit::EncodeDate(2020, 5, 5) + 0.25);
+    TIDateEdit *e = DateEditOn(dlg, toolkit::EncodeDate(2020, 5, 5) + 0.25);
+    QVERIFY(e);
     QCOMPARE(e->Text(), QStringLiteral("05.05.2020"));
-    dlg.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
     e->Edit()->setFocus();
     e->Edit()->selectAll();
     QTest::keyClick(e->Edit(), Qt::Key_Delete);
@@ -425,12 +421,8 @@ void TestMarvokControls::dateEditKeepsWhatWasTyped()
 void TestMarvokControls::dateEditCalendarButton()
 {
     QDialog dlg;
-    auto *layout = new QVBoxLayout(&dlg);
-    auto *e = new TIDateEdit(&dlg);
-    layout->addWidget(e);
-    e->SetDate(toolkit::EncodeDate(2024, 2, 29));
-    dlg.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    TIDateEdit *e = DateEditOn(dlg, toolkit::EncodeDate(2024, 2, 29));
+    QVERIFY(e);
     QList<double> changes;
     connect(e, &TIDateEdit::dateChanged, &dlg, [&](double d) { changes << d; });
 
@@ -438,9 +430,8 @@ void TestMarvokControls::dateEditCalendarButton()
     QTRY_VERIFY(e->CalendarForm() && e->CalendarForm()->isVisible());
     QCOMPARE(e->CalendarForm()->Date(), toolkit::EncodeDate(2024, 2, 29));
     QVERIFY(e->CalendarForm()->geometry().top() >= e->mapToGlobal(QPoint(0, e->height())).y() - 1);
-    QWidget *view = e->CalendarForm()->Calendar()->findChild<QTableView *>();
-    QTest::keyClick(view, Qt::Key_Right);
-    QTest::keyClick(view, Qt::Key_Return);
+    QTest::keyClick(DaysOf(e->CalendarForm()), Qt::Key_Right);
+    QTest::keyClick(DaysOf(e->CalendarForm()), Qt::Key_Return);
     QCOMPARE(e->Text(), QStringLiteral("01.03.2024"));
     QCOMPARE(changes, (QList<double>{toolkit::EncodeDate(2024, 3, 1)}));
     QTRY_VERIFY(!e->CalendarForm());
@@ -449,7 +440,7 @@ void TestMarvokControls::dateEditCalendarButton()
     e->Edit()->setFocus();
     QTest::keyClick(e->Edit(), Qt::Key_F4);
     QTRY_VERIFY(e->CalendarForm() && e->CalendarForm()->isVisible());
-    QTest::keyClick(e->CalendarForm()->Calendar()->findChild<QTableView *>(), Qt::Key_Escape);
+    QTest::keyClick(DaysOf(e->CalendarForm()), Qt::Key_Escape);
     QTRY_VERIFY(!e->CalendarForm());
     QCOMPARE(e->Text(), QStringLiteral("01.03.2024"));
     QCOMPARE(changes.size(), 1);

@@ -199,8 +199,32 @@ TplCustomPerLayerDictionary::~TplCustomPerLayerDictionary() = default;
 void TplCustomPerLayerDictionary::AddObject(TplDomainObject *o)
 {
     FLive.insert(o);
+    if (FHoles > 0 && FHoles >= int(FObjects.size()) / 2)
+        Compact();
     o->FDictIndex = int(FObjects.size());
     FObjects.append(o);
+}
+
+void TplCustomPerLayerDictionary::Compact() const
+{
+    if (FHoles == 0)
+        return;
+    int to = 0;
+    for (int from = 0; from < FObjects.size(); ++from) {
+        TplDomainObject *o = FObjects.at(from);
+        if (!o)
+            continue;
+        o->FDictIndex = to;
+        FObjects[to++] = o;
+    }
+    FObjects.resize(to);
+    FHoles = 0;
+}
+
+TplDomainObject *TplCustomPerLayerDictionary::GetPerObjectWithIndex(int index) const
+{
+    Compact();
+    return FObjects.value(index);
 }
 
 void TplCustomPerLayerDictionary::RemoveObject(TplDomainObject *o)
@@ -209,12 +233,12 @@ void TplCustomPerLayerDictionary::RemoveObject(TplDomainObject *o)
         return;
     const int pos = o->FDictIndex;
     o->FDictIndex = -1;
-    TplDomainObject *last = FObjects.last();
-    FObjects.removeLast();
-    if (last != o) {
-        FObjects[pos] = last;
-        last->FDictIndex = pos;
+    if (pos == FObjects.size() - 1) {
+        FObjects.removeLast();
+        return;
     }
+    FObjects[pos] = nullptr;
+    ++FHoles;
 }
 
 TplGlobalDictionary::TplGlobalDictionary() = default;
@@ -240,17 +264,102 @@ void TplGlobalDictionary::Free(TplDomainObject *o)
     delete o;
 }
 
+size_t TplGlobalDictionary::TIdIndex::Home(qint64 id) const
+{
+    // The low bits of an ID stay as they are (neighbours stay neighbours);
+    // higher bits are folded in so that IDs a table's size apart spread.
+    const quint64 v = quint64(id);
+    return size_t(v ^ (v >> 16) ^ (v >> 32)) & (FSlots.size() - 1);
+}
+
+TplPerObject *TplGlobalDictionary::TIdIndex::Find(qint64 id) const
+{
+    if (FSlots.empty())
+        return nullptr;
+    const size_t mask = FSlots.size() - 1;
+    for (size_t i = Home(id);; i = (i + 1) & mask) {
+        const TSlot &s = FSlots[i];
+        if (!s.Object)
+            return nullptr;
+        if (s.Id == id)
+            return s.Object;
+    }
+}
+
+void TplGlobalDictionary::TIdIndex::Grow()
+{
+    std::vector<TSlot> old = std::move(FSlots);
+    FSlots.assign(std::max<size_t>(64, old.size() * 2), TSlot{});
+    FCount = 0;
+    for (const TSlot &s : old)
+        if (s.Object)
+            Insert(s.Id, s.Object);
+}
+
+void TplGlobalDictionary::TIdIndex::Insert(qint64 id, TplPerObject *object)
+{
+    if ((FCount + 1) * 2 > FSlots.size())
+        Grow();
+    const size_t mask = FSlots.size() - 1;
+    for (size_t i = Home(id);; i = (i + 1) & mask) {
+        TSlot &s = FSlots[i];
+        if (!s.Object) {
+            s = {id, object};
+            ++FCount;
+            return;
+        }
+        if (s.Id == id) {
+            s.Object = object;
+            return;
+        }
+    }
+}
+
+void TplGlobalDictionary::TIdIndex::Remove(qint64 id, const TplPerObject *object)
+{
+    if (FSlots.empty())
+        return;
+    const size_t mask = FSlots.size() - 1;
+    size_t i = Home(id);
+    for (;; i = (i + 1) & mask) {
+        if (!FSlots[i].Object)
+            return;
+        if (FSlots[i].Id == id)
+            break;
+    }
+    if (FSlots[i].Object != object)
+        return;
+    // Linear probing without tombstones: the entries after the hole that
+    // belong before it move back into it.
+    for (size_t j = (i + 1) & mask; FSlots[j].Object; j = (j + 1) & mask) {
+        const size_t home = Home(FSlots[j].Id);
+        const bool between = i <= j ? (i < home && home <= j) : (i < home || home <= j);
+        if (!between) {
+            FSlots[i] = FSlots[j];
+            i = j;
+        }
+    }
+    FSlots[i] = TSlot{};
+    --FCount;
+}
+
+TplGlobalDictionary::TIdIndex &TplGlobalDictionary::IndexOf(const TPlClassMetaData *meta)
+{
+    if (meta != FLastMeta || !FLastIndex) {
+        FLastIndex = &FByClass[meta];
+        FLastMeta = meta;
+    }
+    return *FLastIndex;
+}
+
 void TplGlobalDictionary::IndexPerObject(TplPerObject *o)
 {
-    FByKey.insert({o->ClassMetaData(), o->GetID()}, o);
+    IndexOf(o->ClassMetaData()).Insert(o->GetID(), o);
 }
 
 void TplGlobalDictionary::UnindexPerObject(TplPerObject *o)
 {
-    const auto key = qMakePair(static_cast<const TPlClassMetaData *>(o->ClassMetaData()), o->GetID());
-    const auto it = FByKey.find(key);
-    if (it != FByKey.end() && it.value() == o)
-        FByKey.erase(it);
+    IndexOf(o->ClassMetaData()).Remove(o->GetID(), o);
 }
 
 TplPerObject *TplGlobalDictionary::Find(const QString &className, qint64 id)
@@ -264,10 +373,10 @@ TplPerObject *TplGlobalDictionary::Find(const TPlClassMetaData *meta, qint64 id)
     // and a list load finds once per row. The figures are those of the sample.
     ++FFindCount;
     if ((FFindCount & 7) != 1)
-        return meta ? FByKey.value({meta, id}, nullptr) : nullptr;
+        return meta ? IndexOf(meta).Find(id) : nullptr;
     QElapsedTimer t;
     t.start();
-    TplPerObject *o = meta ? FByKey.value({meta, id}, nullptr) : nullptr;
+    TplPerObject *o = meta ? IndexOf(meta).Find(id) : nullptr;
     const qint64 ns = t.nsecsElapsed();
     ++FTimedFinds;
     FFindNanos += ns;

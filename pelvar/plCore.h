@@ -23,6 +23,8 @@
 #include <QVariant>
 #include <QVector>
 #include <functional>
+#include <unordered_map>
+#include <vector>
 
 namespace pelvar {
 
@@ -261,8 +263,8 @@ class PELVAR_EXPORT TplCustomPerLayerDictionary
 {
 public:
     virtual ~TplCustomPerLayerDictionary();
-    int Count() const { return int(FObjects.size()); }
-    TplDomainObject *GetPerObjectWithIndex(int index) const { return FObjects.value(index); }
+    int Count() const { return int(FObjects.size()) - FHoles; }
+    TplDomainObject *GetPerObjectWithIndex(int index) const;
     // Safe for pointers to objects that are gone: only the address is looked up.
     bool Contains(const TplDomainObject *o) const { return FLive.contains(o); }
 
@@ -271,7 +273,13 @@ protected:
     void RemoveObject(TplDomainObject *o);
 
 private:
-    QVector<TplDomainObject *> FObjects;
+    // An object leaving the dictionary leaves a hole rather than moving the
+    // last object into its place: freeing a large list then touches no other
+    // object. The holes go when the objects are read by index or when they
+    // outnumber the live ones.
+    void Compact() const;
+    mutable QVector<TplDomainObject *> FObjects;
+    mutable int FHoles = 0;
     QSet<const TplDomainObject *> FLive;
 };
 
@@ -305,7 +313,30 @@ private:
     void IndexPerObject(TplPerObject *o);
     void UnindexPerObject(TplPerObject *o);
 
-    QHash<QPair<const TPlClassMetaData *, qint64>, TplPerObject *> FByKey;
+    // Stored objects by ID, one table per class: IDs read in order land in
+    // neighbouring slots, so loading a large list stays in the cache.
+    class TIdIndex
+    {
+    public:
+        TplPerObject *Find(qint64 id) const;
+        void Insert(qint64 id, TplPerObject *object);
+        void Remove(qint64 id, const TplPerObject *object);
+
+    private:
+        struct TSlot
+        {
+            qint64 Id = 0;
+            TplPerObject *Object = nullptr; // nullptr: empty
+        };
+        size_t Home(qint64 id) const;
+        void Grow();
+        std::vector<TSlot> FSlots;
+        size_t FCount = 0;
+    };
+    TIdIndex &IndexOf(const TPlClassMetaData *meta);
+    std::unordered_map<const TPlClassMetaData *, TIdIndex> FByClass;
+    const TPlClassMetaData *FLastMeta = nullptr;
+    TIdIndex *FLastIndex = nullptr;
     qint64 FFindCount = 0;
     qint64 FTimedFinds = 0;
     qint64 FFindNanos = 0;

@@ -13,7 +13,10 @@
 
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QRandomGenerator>
 #include <QTest>
+
+#include <algorithm>
 
 using namespace pelvar;
 using tovlet::test::RegisterClinicClasses;
@@ -130,6 +133,7 @@ private Q_SLOTS:
     void viewGivesLiveObjectsAndObjectsFromItsRows();
     void objectFromAViewRowSavesAndSeesConflicts_data();
     void objectFromAViewRowSavesAndSeesConflicts();
+    void dictionaryFindsEveryObjectWhileOthersGo();
     void viewBookmarksFindTheirKeyAcrossPages_data();
     void viewBookmarksFindTheirKeyAcrossPages();
 
@@ -556,6 +560,41 @@ void TestPlLists::viewBookmarksFindTheirKeyAcrossPages_data()
     QTest::addColumn<int>("pageSize");
     QTest::newRow("every row kept") << 0;
     QTest::newRow("pages of 16 rows, two kept") << 16;
+}
+
+void TestPlLists::dictionaryFindsEveryObjectWhileOthersGo()
+{
+    // Neighbouring IDs, IDs a power of two apart and IDs beyond 32 bits
+    // share the slots of the dictionary's ID table; objects leaving in a
+    // random order must not hide the ones that stay.
+    QList<qint64> ids;
+    for (qint64 i = 1000; i < 1600; ++i)
+        ids << i;
+    for (qint64 i = 1; i <= 200; ++i)
+        ids << i * 65536 + 7 << (i << 32) + 3;
+    for (qint64 id : std::as_const(ids))
+        FDb->Exec(QStringLiteral("insert into QDAT.PACIENT (ID, PRIIMEK, IME) values (%1, 'P%1', 'I')").arg(id));
+    auto list = TplRef<TPlBoList>::Adopt(TPlBoList::Create(QStringLiteral("TPacient"), nullptr));
+    list->SetCondition(QStringLiteral("ID >= 1000"));
+    list->Load();
+    QCOMPARE(list->Count(), ids.size());
+    QHash<qint64, TplPerObject *> live;
+    for (int i = 0; i < list->Count(); ++i)
+        live.insert(list->Get(i)->GetID(), list->Get(i));
+
+    QRandomGenerator random(20261206);
+    QList<qint64> leaving = ids;
+    std::shuffle(leaving.begin(), leaving.end(), random);
+    for (int step = 0; step < leaving.size(); ++step) {
+        list->Remove(live.take(leaving.at(step)));
+        if (step % 97 != 0 && step != leaving.size() - 1)
+            continue;
+        for (qint64 id : std::as_const(ids))
+            QVERIFY2(GlobalDictionary().Find(QStringLiteral("TPacient"), id) == live.value(id, nullptr),
+                     qPrintable(QStringLiteral("ID %1 after %2 left").arg(id).arg(step + 1)));
+    }
+    QCOMPARE(GlobalDictionary().Count(), 1); // the list alone, whatever holes its objects left
+    QCOMPARE(GlobalDictionary().GetPerObjectWithIndex(0), list.get());
 }
 
 void TestPlLists::viewBookmarksFindTheirKeyAcrossPages()

@@ -272,14 +272,23 @@ size_t TplGlobalDictionary::TIdIndex::Home(qint64 id) const
     return size_t(v ^ (v >> 16) ^ (v >> 32)) & (FSlots.size() - 1);
 }
 
+// Robin Hood order: an entry never sits further from its home slot than the
+// entry after it would, so a look-up stops early and a removal only moves
+// back the entries that were displaced. IDs read in order sit at home, and
+// removing them costs nothing more than clearing their slot.
+size_t TplGlobalDictionary::TIdIndex::Distance(size_t slot) const
+{
+    return (slot - Home(FSlots[slot].Id)) & (FSlots.size() - 1);
+}
+
 TplPerObject *TplGlobalDictionary::TIdIndex::Find(qint64 id) const
 {
     if (FSlots.empty())
         return nullptr;
     const size_t mask = FSlots.size() - 1;
-    for (size_t i = Home(id);; i = (i + 1) & mask) {
+    for (size_t i = Home(id), distance = 0;; i = (i + 1) & mask, ++distance) {
         const TSlot &s = FSlots[i];
-        if (!s.Object)
+        if (!s.Object || Distance(i) < distance)
             return nullptr;
         if (s.Id == id)
             return s.Object;
@@ -301,16 +310,22 @@ void TplGlobalDictionary::TIdIndex::Insert(qint64 id, TplPerObject *object)
     if ((FCount + 1) * 2 > FSlots.size())
         Grow();
     const size_t mask = FSlots.size() - 1;
-    for (size_t i = Home(id);; i = (i + 1) & mask) {
+    TSlot carried{id, object};
+    for (size_t i = Home(id), distance = 0;; i = (i + 1) & mask, ++distance) {
         TSlot &s = FSlots[i];
         if (!s.Object) {
-            s = {id, object};
+            s = carried;
             ++FCount;
             return;
         }
-        if (s.Id == id) {
-            s.Object = object;
+        if (s.Id == carried.Id) { // only the new ID can be met again: IDs are unique in the table
+            s.Object = carried.Object;
             return;
+        }
+        const size_t their = Distance(i);
+        if (their < distance) {
+            std::swap(s, carried);
+            distance = their;
         }
     }
 }
@@ -321,23 +336,17 @@ void TplGlobalDictionary::TIdIndex::Remove(qint64 id, const TplPerObject *object
         return;
     const size_t mask = FSlots.size() - 1;
     size_t i = Home(id);
-    for (;; i = (i + 1) & mask) {
-        if (!FSlots[i].Object)
+    for (size_t distance = 0;; i = (i + 1) & mask, ++distance) {
+        if (!FSlots[i].Object || Distance(i) < distance)
             return;
         if (FSlots[i].Id == id)
             break;
     }
     if (FSlots[i].Object != object)
         return;
-    // Linear probing without tombstones: the entries after the hole that
-    // belong before it move back into it.
-    for (size_t j = (i + 1) & mask; FSlots[j].Object; j = (j + 1) & mask) {
-        const size_t home = Home(FSlots[j].Id);
-        const bool between = i <= j ? (i < home && home <= j) : (i < home || home <= j);
-        if (!between) {
-            FSlots[i] = FSlots[j];
-            i = j;
-        }
+    for (size_t j = (i + 1) & mask; FSlots[j].Object && Distance(j) > 0; j = (j + 1) & mask) {
+        FSlots[i] = FSlots[j];
+        i = j;
     }
     FSlots[i] = TSlot{};
     --FCount;

@@ -329,6 +329,7 @@ private:
             TplPerObject *Object = nullptr; // nullptr: empty
         };
         size_t Home(qint64 id) const;
+        size_t Distance(size_t slot) const; // from the entry's home slot
         void Grow();
         std::vector<TSlot> FSlots;
         size_t FCount = 0;

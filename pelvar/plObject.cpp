@@ -160,19 +160,37 @@ TplPerObject::TRecordMap::TRecordMap(TPlClassMetaData *meta, const QSqlRecord &r
         throw EplError(QStringLiteral("%1: the query has no ID column").arg(meta->ClassName()));
 }
 
-void TplPerObject::ReadRow(const TRecordMap &map, const QSqlQuery &query)
+template<class TValue>
+void TplPerObject::ReadValues(const TRecordMap &map, const TValue &value)
 {
     for (int i = 0; i < map.AttrColumns.size(); ++i) {
         const int c = map.AttrColumns.at(i);
-        FValues[i] = c < 0 ? QVariant() : AttrValueFromSql(FMeta->Attr(i), query.value(c));
+        FValues[i] = c < 0 ? QVariant() : AttrValueFromSql(FMeta->Attr(i), value(c));
     }
     if (map.DatumColumn >= 0) {
-        FDatumRaw = query.value(map.DatumColumn);
+        // The stamp as the database gave it: saving compares it with the row.
+        FDatumRaw = value(map.DatumColumn);
         FDatumIPL = SqlToDateTime(FDatumRaw);
     }
     if (map.UserColumn >= 0)
-        FUserIPL = query.value(map.UserColumn);
+        FUserIPL = value(map.UserColumn);
     FStored = FValues;
+}
+
+template<class TValue>
+TplPerObject *TplPerObject::NewFromRow(const TRecordMap &map, qint64 id, const TValue &value, TplDomainObject *retainer)
+{
+    TplPerObject *o = map.Meta->NewObject();
+    o->FID = id;
+    o->ReadValues(map, value);
+    o->Register(retainer, rcLoaded);
+    GlobalDictionary().IndexPerObject(o);
+    return o;
+}
+
+void TplPerObject::ReadRow(const TRecordMap &map, const QSqlQuery &query)
+{
+    ReadValues(map, [&query](int column) { return query.value(column); });
 }
 
 TplPerObject *TplPerObject::FromQuery(const TRecordMap &map, const QSqlQuery &query, TplDomainObject *retainer)
@@ -185,12 +203,7 @@ TplPerObject *TplPerObject::FromQuery(const TRecordMap &map, const QSqlQuery &qu
         o->AddRef(retainer);
         return o;
     }
-    TplPerObject *o = map.Meta->NewObject();
-    o->FID = id;
-    o->ReadRow(map, query);
-    o->Register(retainer, rcLoaded);
-    GlobalDictionary().IndexPerObject(o);
-    return o;
+    return NewFromRow(map, id, [&query](int column) { return query.value(column); }, retainer);
 }
 
 TplPerObject *TplPerObject::FromRow(const TRecordMap &map, const std::function<QVariant(int column)> &value,
@@ -198,26 +211,11 @@ TplPerObject *TplPerObject::FromRow(const TRecordMap &map, const std::function<Q
 {
     const qint64 id = value(map.IDColumn).toLongLong();
     if (TplPerObject *o = GlobalDictionary().Find(map.Meta, id)) {
+        // The live object as it is: the view's row may be older than it.
         o->AddRef(retainer);
         return o;
     }
-    TplPerObject *o = map.Meta->NewObject();
-    o->FID = id;
-    for (int i = 0; i < map.AttrColumns.size(); ++i) {
-        const int c = map.AttrColumns.at(i);
-        o->FValues[i] = c < 0 ? QVariant() : AttrValueFromSql(map.Meta->Attr(i), value(c));
-    }
-    if (map.DatumColumn >= 0) {
-        // The stamp as the database gave it: saving compares it with the row.
-        o->FDatumRaw = value(map.DatumColumn);
-        o->FDatumIPL = SqlToDateTime(o->FDatumRaw);
-    }
-    if (map.UserColumn >= 0)
-        o->FUserIPL = value(map.UserColumn);
-    o->FStored = o->FValues;
-    o->Register(retainer, rcLoaded);
-    GlobalDictionary().IndexPerObject(o);
-    return o;
+    return NewFromRow(map, id, value, retainer);
 }
 
 TplPerObject::TEvaluateResult TplPerObject::EvaluateMember(const QString &name, QVariant &value, QString *error)

@@ -124,6 +124,12 @@ private:
     int CheckedIndex(const QString &attr) const;
     void Changed(TplNotifyAction action, const QVariant &param = {});
     void ReadRow(const TRecordMap &map, const QSqlQuery &query);
+    // The row's values (value(column) gives one) into the object; and a new
+    // object of the dictionary made from them.
+    template<class TValue>
+    void ReadValues(const TRecordMap &map, const TValue &value);
+    template<class TValue>
+    static TplPerObject *NewFromRow(const TRecordMap &map, qint64 id, const TValue &value, TplDomainObject *retainer);
     void Validate(int index, int &level, QString &message) const;
     void CheckStoredRow(const QVector<int> &changed, bool overwrite) const;
 

@@ -196,9 +196,74 @@ void TplDomainNotifier::DoNotifyAction(TplDomainObject *sender, TplNotifyAction 
 
 TplCustomPerLayerDictionary::~TplCustomPerLayerDictionary() = default;
 
+size_t TplCustomPerLayerDictionary::TAddressSet::Home(const void *p) const
+{
+    // Fibonacci hashing: addresses 16 bytes apart land far apart.
+    const quint64 v = quint64(reinterpret_cast<quintptr>(p)) >> 4;
+    return size_t((v * 0x9E3779B97F4A7C15ull) >> 32) & (FSlots.size() - 1);
+}
+
+bool TplCustomPerLayerDictionary::TAddressSet::Contains(const void *p) const
+{
+    if (FSlots.empty() || !p)
+        return false;
+    const size_t mask = FSlots.size() - 1;
+    for (size_t i = Home(p); FSlots[i]; i = (i + 1) & mask)
+        if (FSlots[i] == p)
+            return true;
+    return false;
+}
+
+void TplCustomPerLayerDictionary::TAddressSet::Grow()
+{
+    std::vector<const void *> old = std::move(FSlots);
+    FSlots.assign(std::max<size_t>(64, old.size() * 2), nullptr);
+    FCount = 0;
+    for (const void *p : old)
+        if (p)
+            Insert(p);
+}
+
+void TplCustomPerLayerDictionary::TAddressSet::Insert(const void *p)
+{
+    if ((FCount + 1) * 2 > FSlots.size())
+        Grow();
+    const size_t mask = FSlots.size() - 1;
+    size_t i = Home(p);
+    for (; FSlots[i]; i = (i + 1) & mask)
+        if (FSlots[i] == p)
+            return;
+    FSlots[i] = p;
+    ++FCount;
+}
+
+bool TplCustomPerLayerDictionary::TAddressSet::Remove(const void *p)
+{
+    if (FSlots.empty() || !p)
+        return false;
+    const size_t mask = FSlots.size() - 1;
+    size_t i = Home(p);
+    for (; FSlots[i] != p; i = (i + 1) & mask)
+        if (!FSlots[i])
+            return false;
+    // Entries after the hole that could sit in it move back, so that no
+    // look-up stops at the hole before reaching them.
+    for (size_t j = (i + 1) & mask; FSlots[j]; j = (j + 1) & mask) {
+        const size_t home = Home(FSlots[j]);
+        const bool between = i <= j ? (i < home && home <= j) : (i < home || home <= j);
+        if (!between) {
+            FSlots[i] = FSlots[j];
+            i = j;
+        }
+    }
+    FSlots[i] = nullptr;
+    --FCount;
+    return true;
+}
+
 void TplCustomPerLayerDictionary::AddObject(TplDomainObject *o)
 {
-    FLive.insert(o);
+    FLive.Insert(o);
     if (FHoles > 0 && FHoles >= int(FObjects.size()) / 2)
         Compact();
     o->FDictIndex = int(FObjects.size());
@@ -229,7 +294,7 @@ TplDomainObject *TplCustomPerLayerDictionary::GetPerObjectWithIndex(int index) c
 
 void TplCustomPerLayerDictionary::RemoveObject(TplDomainObject *o)
 {
-    if (o->FDictIndex < 0 || !FLive.remove(o))
+    if (o->FDictIndex < 0 || !FLive.Remove(o))
         return;
     const int pos = o->FDictIndex;
     o->FDictIndex = -1;

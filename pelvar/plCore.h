@@ -266,7 +266,7 @@ public:
     int Count() const { return int(FObjects.size()) - FHoles; }
     TplDomainObject *GetPerObjectWithIndex(int index) const;
     // Safe for pointers to objects that are gone: only the address is looked up.
-    bool Contains(const TplDomainObject *o) const { return FLive.contains(o); }
+    bool Contains(const TplDomainObject *o) const { return FLive.Contains(o); }
 
 protected:
     void AddObject(TplDomainObject *o);
@@ -280,7 +280,24 @@ private:
     void Compact() const;
     mutable QVector<TplDomainObject *> FObjects;
     mutable int FHoles = 0;
-    QSet<const TplDomainObject *> FLive;
+
+    // The addresses of the live objects, in one open table (linear probing,
+    // a removal moves back the entries after it): a large list adds and
+    // removes its objects here without a node each.
+    class TAddressSet
+    {
+    public:
+        bool Contains(const void *p) const;
+        void Insert(const void *p);
+        bool Remove(const void *p);
+
+    private:
+        size_t Home(const void *p) const;
+        void Grow();
+        std::vector<const void *> FSlots;
+        size_t FCount = 0;
+    };
+    TAddressSet FLive;
 };
 
 // Every live domain object, and the identity map of stored objects by class and ID.

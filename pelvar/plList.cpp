@@ -4,10 +4,14 @@
 
 #include <QCollator>
 #include <unicode/ucol.h>
+#include <unicode/uset.h>
 #include <QLocale>
 #include <QScopedValueRollback>
 #include <QSqlQuery>
 #include <algorithm>
+#include <array>
+#include <memory>
+#include <string>
 #include <cstring>
 #include <optional>
 #include <numeric>
@@ -58,15 +62,25 @@ struct TOrderTerm
 // list of 100,000 objects feels. The collator is set up as QCollator sets up
 // its own (normalisation on, case ignored, digits as text, punctuation not
 // ignored), so the order is QCollator's; without ICU, QCollator's keys serve.
+//
+// Most texts of a list (names, codes) are written in a small alphabet whose
+// every character the collator weighs by one primary weight alone: no
+// contraction, no expansion, no accent or other secondary difference. Such
+// texts compare as the sequences of their characters' ranks in collation
+// order, so their keys are those ranks, one byte a character, read from a
+// table instead of asking ICU. The first text outside the alphabet turns the
+// whole set to ICU's keys, since the two kinds of key do not compare.
 class TTextKeys
 {
 public:
     explicit TTextKeys(const QString &localeName, qsizetype expected)
     {
-        FCollator = IcuCollator(localeName);
+        FCollator = IcuCollator(localeName, FRanks);
         if (FCollator) {
             FOffsets.reserve(size_t(expected));
-            FBytes.reserve(size_t(expected) * 24);
+            FBytes.reserve(size_t(expected) * 16);
+            FTexts.reserve(size_t(expected));
+            FSimple = FRanks != nullptr;
         } else {
             FQt.emplace(QLocale(localeName));
             FQt->setCaseSensitivity(Qt::CaseInsensitive);
@@ -79,29 +93,21 @@ public:
             FQtKeys.push_back(FQt->sortKey(text));
             return;
         }
-        const size_t at = FBytes.size();
-        const int32_t room = int32_t(16 + 4 * text.size());
-        FBytes.resize(at + size_t(room));
-        const auto *chars = reinterpret_cast<const UChar *>(text.utf16());
-        int32_t length = ucol_getSortKey(FCollator, chars, int32_t(text.size()), FBytes.data() + at, room);
-        if (length > room) {
-            FBytes.resize(at + size_t(length));
-            length = ucol_getSortKey(FCollator, chars, int32_t(text.size()), FBytes.data() + at, length);
+        if (FSimple) {
+            if (AddRanks(text)) {
+                FTexts.push_back(text);
+                return;
+            }
+            // Every key so far again, the ICU way.
+            FSimple = false;
+            FBytes.clear();
+            FOffsets.clear();
+            FPrefix.clear();
+            for (const QString &t : std::as_const(FTexts))
+                AddIcu(t);
+            FTexts = {};
         }
-        FBytes.resize(at + size_t(std::max(length, 1)));
-        FBytes.back() = 0; // a key ends with its only zero byte
-        FOffsets.push_back(at);
-        // The first eight bytes as one number: most keys differ there, and
-        // comparing numbers that lie side by side is what makes the sort quick.
-        uint64_t prefix = 0;
-        const uint8_t *key = FBytes.data() + at;
-        bool ended = false;
-        for (int i = 0; i < 8; ++i) {
-            const uint8_t b = ended ? 0 : key[i];
-            ended = ended || b == 0;
-            prefix = (prefix << 8) | b;
-        }
-        FPrefix.push_back(prefix);
+        AddIcu(text);
     }
     uint64_t Prefix(int i) const { return FCollator ? FPrefix[size_t(i)] : 0; }
     int Compare(int a, int b) const
@@ -115,12 +121,152 @@ public:
     }
 
 private:
-    static UCollator *IcuCollator(const QString &localeName)
+    // The characters looked at for the small alphabet, and each one's rank
+    // (0: not in it).
+    static constexpr char16_t RankedLimit = 0x180; // Basic Latin, Latin-1, Latin Extended-A
+    using TRanks = std::array<uint8_t, RankedLimit>;
+
+    bool AddRanks(const QString &text)
+    {
+        const size_t at = FBytes.size();
+        FBytes.resize(at + size_t(text.size()) + 1);
+        uint8_t *key = FBytes.data() + at;
+        for (const QChar c : text) {
+            const char16_t u = c.unicode();
+            const uint8_t r = u < RankedLimit ? (*FRanks)[u] : 0;
+            if (r == 0) {
+                FBytes.resize(at);
+                return false;
+            }
+            *key++ = r;
+        }
+        *key = 0;
+        Added(at);
+        return true;
+    }
+    void AddIcu(const QString &text)
+    {
+        const size_t at = FBytes.size();
+        const int32_t room = int32_t(16 + 4 * text.size());
+        FBytes.resize(at + size_t(room));
+        const auto *chars = reinterpret_cast<const UChar *>(text.utf16());
+        int32_t length = ucol_getSortKey(FCollator, chars, int32_t(text.size()), FBytes.data() + at, room);
+        if (length > room) {
+            FBytes.resize(at + size_t(length));
+            length = ucol_getSortKey(FCollator, chars, int32_t(text.size()), FBytes.data() + at, length);
+        }
+        FBytes.resize(at + size_t(std::max(length, 1)));
+        FBytes.back() = 0; // a key ends with its only zero byte
+        Added(at);
+    }
+    void Added(size_t at)
+    {
+        FOffsets.push_back(at);
+        // The first eight bytes as one number: most keys differ there, and
+        // comparing numbers that lie side by side is what makes the sort quick.
+        uint64_t prefix = 0;
+        const uint8_t *key = FBytes.data() + at;
+        bool ended = false;
+        for (int i = 0; i < 8; ++i) {
+            const uint8_t b = ended ? 0 : key[i];
+            ended = ended || b == 0;
+            prefix = (prefix << 8) | b;
+        }
+        FPrefix.push_back(prefix);
+    }
+
+    // The ranks of the collator's small alphabet, or nullptr when it has none.
+    static std::unique_ptr<TRanks> SmallAlphabet(UCollator *c)
+    {
+        // A character's own key: its primary weight, the level separator 1
+        // and its secondary weight. The alphabet takes the characters whose
+        // secondary weight is that of a plain "a" and that have a primary
+        // one, and that are no compatibility forms (ligatures, fractions).
+        auto keyOf = [c](char16_t u) {
+            uint8_t buffer[32];
+            const UChar ch = u;
+            const int32_t n = ucol_getSortKey(c, &ch, 1, buffer, int32_t(sizeof buffer));
+            return n > 0 && n <= int32_t(sizeof buffer) ? std::string(reinterpret_cast<const char *>(buffer), size_t(n - 1))
+                                                         : std::string();
+        };
+        auto secondaryOf = [](const std::string &key) {
+            const size_t sep = key.find('\x01');
+            return sep == std::string::npos || sep == 0 ? std::string() : key.substr(sep);
+        };
+        const std::string plain = secondaryOf(keyOf(u'a'));
+        if (plain.empty())
+            return nullptr;
+        std::array<std::string, RankedLimit> keys;
+        for (char16_t u = 0x20; u < RankedLimit; ++u) {
+            if ((u >= 0x7F && u < 0xA0) || QChar(u).decompositionTag() > QChar::Canonical)
+                continue;
+            const std::string key = keyOf(u);
+            if (!key.empty() && secondaryOf(key) == plain)
+                keys[u] = key;
+        }
+
+        // A character that expands to more than one weight leaves; and of a
+        // contraction (or a context) that a text of the alphabet could hold,
+        // one character leaves, the last in code order (so "L·" costs the
+        // dot, not the letter), and with it every text that could hold it.
+        UErrorCode status = U_ZERO_ERROR;
+        USet *contractions = uset_openEmpty();
+        USet *expansions = uset_openEmpty();
+        ucol_getContractionsAndExpansions(c, contractions, expansions, true, &status);
+        auto visit = [&](const USet *set) {
+            UChar buffer[64];
+            for (int32_t i = 0, n = uset_getItemCount(set); i < n && U_SUCCESS(status); ++i) {
+                UChar32 from = 0, to = 0;
+                const int32_t length = uset_getItem(set, i, &from, &to, buffer, 64, &status);
+                if (length == 0) {
+                    for (UChar32 u = from; u <= to && u < RankedLimit; ++u)
+                        keys[size_t(u)].clear();
+                    continue;
+                }
+                if (length > 64)
+                    continue;
+                char16_t last = 0;
+                bool inAlphabet = true;
+                for (int32_t k = 0; k < length && inAlphabet; ++k) {
+                    inAlphabet = buffer[k] < RankedLimit && !keys[buffer[k]].empty();
+                    last = std::max<char16_t>(last, buffer[k]);
+                }
+                if (inAlphabet)
+                    keys[last].clear();
+            }
+        };
+        visit(expansions);
+        visit(contractions);
+        uset_close(contractions);
+        uset_close(expansions);
+        if (U_FAILURE(status))
+            return nullptr;
+
+        std::vector<std::pair<std::string, char16_t>> members;
+        for (char16_t u = 0x20; u < RankedLimit; ++u)
+            if (!keys[u].empty())
+                members.emplace_back(keys[u], u);
+        std::sort(members.begin(), members.end());
+        auto ranks = std::make_unique<TRanks>();
+        ranks->fill(0);
+        int rank = 0;
+        for (size_t i = 0; i < members.size(); ++i) {
+            if (i == 0 || members[i].first != members[i - 1].first)
+                ++rank;
+            if (rank > 255)
+                break;
+            (*ranks)[members[i].second] = uint8_t(rank);
+        }
+        return ranks;
+    }
+
+    static UCollator *IcuCollator(const QString &localeName, const TRanks *&ranks)
     {
         struct TCollator
         {
             QString Locale;
             UCollator *Collator = nullptr;
+            std::unique_ptr<TRanks> Ranks;
             ~TCollator()
             {
                 if (Collator)
@@ -128,9 +274,11 @@ private:
             }
         };
         thread_local TCollator cached;
+        ranks = nullptr;
         if (cached.Locale != localeName || !cached.Collator) {
             if (cached.Collator)
                 ucol_close(std::exchange(cached.Collator, nullptr));
+            cached.Ranks.reset();
             cached.Locale = localeName;
             const QLocale locale(localeName);
             if (locale.language() == QLocale::C)
@@ -148,7 +296,9 @@ private:
                 return nullptr;
             }
             cached.Collator = c;
+            cached.Ranks = SmallAlphabet(c);
         }
+        ranks = cached.Ranks.get();
         return cached.Collator;
     }
 
@@ -156,6 +306,9 @@ private:
     std::vector<uint8_t> FBytes;
     std::vector<size_t> FOffsets;
     std::vector<uint64_t> FPrefix;
+    const TRanks *FRanks = nullptr;
+    bool FSimple = false;
+    std::vector<QString> FTexts; // while the keys are ranks: the texts, for ICU's keys after all
     std::optional<QCollator> FQt;
     std::vector<QCollatorSortKey> FQtKeys;
 };

@@ -10,7 +10,9 @@
 #include "pelvar/plList.h"
 #include "pelvar/plView.h"
 #include "toolkit/DateUtils.h"
+#include "toolkit/SysUtils.h"
 
+#include <QCollator>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QRandomGenerator>
@@ -136,6 +138,8 @@ private Q_SLOTS:
     void dictionaryFindsEveryObjectWhileOthersGo();
     void viewBookmarksFindTheirKeyAcrossPages_data();
     void viewBookmarksFindTheirKeyAcrossPages();
+    void textOrderIsTheLocalesCollation_data();
+    void textOrderIsTheLocalesCollation();
 
 private:
     void ExecElsewhere(const QString &sql);
@@ -634,6 +638,55 @@ void TestPlLists::viewBookmarksFindTheirKeyAcrossPages()
     if (pageSize > 0)
         QVERIFY(ds->FetchedCount() <= 2 * pageSize);
     view->Close();
+}
+
+void TestPlLists::textOrderIsTheLocalesCollation_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("alphabet");
+    const QString ascii = QStringLiteral("aAbcCdDhHjJlLnNsSzZ019 -'.");
+    const QString names = ascii + QStringLiteral("čČćĆđĐšŠžŽ");
+    const QString foreign = names + QStringLiteral("éÉäÄåøæßĳ·ſ½\u030C");
+    for (const char *locale : {"sl_SI", "hr_HR", "cs_CZ", "da_DK", "de_DE", "en_US"}) {
+        QTest::addRow("%s, plain letters", locale) << QString::fromLatin1(locale) << ascii;
+        QTest::addRow("%s, names", locale) << QString::fromLatin1(locale) << names;
+        QTest::addRow("%s, names and foreign letters", locale) << QString::fromLatin1(locale) << foreign;
+    }
+}
+
+// Ordering by a text attribute gives the locale's collation order, whether
+// the texts are written in the letters the collator weighs one by one or in
+// letters it weighs with their neighbours (contractions such as Czech "ch",
+// Danish "aa", Croatian "lj"), by several weights (expansions such as "ß")
+// or with accents.
+void TestPlLists::textOrderIsTheLocalesCollation()
+{
+    QFETCH(QString, locale);
+    QFETCH(QString, alphabet);
+    const QString before = toolkit::FormatSettings().CollationLocale;
+    toolkit::FormatSettings().CollationLocale = locale;
+    auto restore = qScopeGuard([&] { toolkit::FormatSettings().CollationLocale = before; });
+    QRandomGenerator random(20261206);
+    auto list = TplRef<TPlBoList>::Adopt(TPlBoList::Create(QStringLiteral("TPacient"), nullptr));
+    for (int i = 0; i < 1500; ++i) {
+        QString text;
+        for (int k = 0, n = random.bounded(7); k < n; ++k)
+            text += alphabet.at(random.bounded(alphabet.size()));
+        auto o = TplRef<TplPerObject>::Adopt(TplPerObject::Create(QStringLiteral("TPacient"), nullptr));
+        o->SetAttrValue(QStringLiteral("PRIIMEK"), text);
+        list->Add(o.get());
+    }
+    QCollator collator{QLocale(locale)};
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    for (const QString &order : {QStringLiteral("PRIIMEK"), QStringLiteral("-PRIIMEK")}) {
+        list->OrderBy(order);
+        const int sign = order.startsWith(QLatin1Char('-')) ? -1 : 1;
+        for (int i = 1; i < list->Count(); ++i) {
+            const QString a = list->Get(i - 1)->GetAttrAsText(QStringLiteral("PRIIMEK"));
+            const QString b = list->Get(i)->GetAttrAsText(QStringLiteral("PRIIMEK"));
+            QVERIFY2(sign * collator.compare(a, b) <= 0, qPrintable(QStringLiteral("%1: \"%2\" before \"%3\"").arg(order, a, b)));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestPlLists)

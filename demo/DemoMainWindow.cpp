@@ -1,4 +1,5 @@
 #include "DemoMainWindow.h"
+#include "DemoVisitArchive.h"
 
 #include "marvok/Idialogs.h"
 #include "marvok/Ilog.h"
@@ -191,6 +192,11 @@ void TDemoMainWindow::Run(const QString &code)
         close();
     else if (code == QLatin1String("UC_PRILAGODI"))
         CustomiseToolBar();
+    else if (code == QLatin1String("UC_ARHIV")) {
+        QWidget *archive = CreateVisitArchiveWindow(this);
+        archive->setAttribute(Qt::WA_DeleteOnClose);
+        archive->show();
+    }
     else if (code == QLatin1String("UC_KARTON")) {
         const int row = FPatients->currentRow();
         if (row >= 0)

@@ -65,6 +65,8 @@ void BuildDefaults(TIUCUnitGlobals *g)
     AddAction(g, QStringLiteral("UC_SPREJEM"), QStringLiteral("S&prejem pacienta"), QStringLiteral("&Admission"));
     AddAction(g, QStringLiteral("UC_IZVIDI"), QStringLiteral("&Izvidi"), QStringLiteral("&Reports"));
     AddAction(g, QStringLiteral("UC_SQLMON"), QStringLiteral("&SQL monitor"), QStringLiteral("&SQL monitor"));
+    AddAction(g, QStringLiteral("UC_ARHIV"), QStringLiteral("&Arhiv obravnav ..."), QStringLiteral("Visit &archive ..."), {},
+              QStringLiteral("Vse obravnave ambulant v eni mreži"));
     AddAction(g, QStringLiteral("UC_PRILAGODI"), QStringLiteral("&Prilagodi orodno vrstico ..."), QStringLiteral("&Customise tool bar ..."));
     AddAction(g, QStringLiteral("UC_OPROGRAMU"), QStringLiteral("&O programu"), QStringLiteral("&About"));
     g->RefreshAllUCList();
@@ -72,7 +74,7 @@ void BuildDefaults(TIUCUnitGlobals *g)
     AddJoined(g, QStringLiteral("J_PACIENTI"), QStringLiteral("&Pacienti"), QStringLiteral("&Patients"), {"UC_PACIENTI", "UC_KARTON", "UC_SPREJEM", "UC_PREVERI"});
     AddJoined(g, QStringLiteral("J_NAROCANJE"), QStringLiteral("&Naročanje"), QStringLiteral("&Scheduling"), {"UC_RAZPORED"});
     AddJoined(g, QStringLiteral("J_DOKUMENTI"), QStringLiteral("D&okumenti"), QStringLiteral("&Documents"), {"UC_IZVIDI"});
-    AddJoined(g, QStringLiteral("J_ORODJA"), QStringLiteral("O&rodja"), QStringLiteral("&Tools"), {"UC_SQLMON", "UC_PRILAGODI"});
+    AddJoined(g, QStringLiteral("J_ORODJA"), QStringLiteral("O&rodja"), QStringLiteral("&Tools"), {"UC_SQLMON", "UC_ARHIV", "UC_PRILAGODI"});
     AddJoined(g, QStringLiteral("J_POMOC"), QStringLiteral("Po&moč"), QStringLiteral("&Help"), {"UC_OPROGRAMU"});
     TIUCContextList *c = g->aiContextList();
     // What everybody gets, then what each working unit and user type adds.

@@ -3,6 +3,7 @@
 #include "DemoAbout.h"
 #include "DemoMainWindow.h"
 #include "DemoPatientCard.h"
+#include "DemoVisitArchive.h"
 
 #include "tovlet/dialogs/dAfPrgrs.h"
 #include "tovlet/dialogs/dAskBPL.h"
@@ -110,6 +111,8 @@ void RegisterOwnWindows()
     });
     Add(QStringLiteral("archive-mode"), QStringLiteral("Izbira načina pošiljanja dokumenta v IH"),
         [](TDemoMainWindow &main) { return OwnedWindow(new TdlgIHMode(&main)); });
+    Add(QStringLiteral("visit-archive"), QStringLiteral("Arhiv obravnav: mreža z milijon vrsticami, status iz seznama, opomba"),
+        [](TDemoMainWindow &main) { return OwnedWindow(CreateVisitArchiveWindow(&main)); });
     Add(QStringLiteral("packages"), QStringLiteral("Izbira dodatnih knjižnic, ki se naložijo ob zagonu"), [](TDemoMainWindow &main) {
         auto *dlg = new TdlgChooseBPLs(&main);
         const std::pair<const char *, bool> packages[] = {

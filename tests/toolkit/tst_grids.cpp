@@ -100,6 +100,7 @@ private Q_SLOTS:
     void dateMaskRejectsLettersAndKeepsLiterals();
     void borderDragResizesWithoutAClick();
     void cellsAndPointsAgree();
+    void wheelScrollsWithoutMovingTheCursor();
     void drawCellPaintsWhatItSays();
     void onlySetCellsAreStored();
 
@@ -372,6 +373,21 @@ void TestGrids::cellsAndPointsAgree()
     QVERIFY(grid.CellRect(5, grid.TopRow() - 1).isEmpty()); // scrolled out
     grid.SetRowCount(3);
     QCOMPARE(grid.MouseCoord(10, 299), (TGridCoord{-1, -1}));
+}
+
+void TestGrids::wheelScrollsWithoutMovingTheCursor()
+{
+    TProbeGrid grid;
+    grid.SetRowCount(200);
+    Show(grid);
+    grid.FocusCell(2, 2, true);
+    QWheelEvent down(QPointF(50, 50), grid.mapToGlobal(QPointF(50, 50)), {}, QPoint(0, -240), Qt::NoButton, {}, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(grid.viewport(), &down);
+    QCOMPARE(grid.TopRow(), 1 + 2 * QApplication::wheelScrollLines());
+    QCOMPARE(grid.Row(), 2);
+    QVERIFY(grid.CellRect(2, 2).isEmpty());
+    QTest::keyClick(&grid, Qt::Key_Down); // the keys bring the cursor back into view
+    QCOMPARE(grid.TopRow(), 3);
 }
 
 void TestGrids::drawCellPaintsWhatItSays()

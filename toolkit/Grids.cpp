@@ -166,17 +166,23 @@ int TCustomGrid::FullyVisible(const TAxis &axis, int first, int viewSize) const
     return qMax(0, qMin(n, axis.Count - first));
 }
 
-int TCustomGrid::MaxTopLeft(const TAxis &axis, int viewSize) const
+int TCustomGrid::FirstShowing(const TAxis &axis, int cell, int viewSize) const
 {
+    // Cells before `cell` are taken in while they still fit beside it.
     const int line = &axis == &FCols ? ColLine() : RowLine();
     const qint64 room = viewSize - FixedExtent(axis);
-    int first = axis.Count - 1;
+    int first = cell;
     qint64 used = axis.Size(first) + line;
     while (first - 1 >= axis.Fixed && used + axis.Size(first - 1) + line <= room + line) {
         --first;
         used += axis.Size(first) + line;
     }
     return qMax(axis.Fixed, first);
+}
+
+int TCustomGrid::MaxTopLeft(const TAxis &axis, int viewSize) const
+{
+    return FirstShowing(axis, axis.Count - 1, viewSize);
 }
 
 int TCustomGrid::VisibleRowCount() const
@@ -311,15 +317,21 @@ int TCustomGrid::ColWidths(int col) const
 
 void TCustomGrid::SetColWidths(int col, int width)
 {
-    if (col < 0 || col >= FCols.Count)
+    if (SetSize(FCols, col, width))
+        ColWidthsChanged();
+}
+
+bool TCustomGrid::SetSize(TAxis &axis, int i, int size)
+{
+    if (i < 0 || i >= axis.Count)
         throw Exception(QStringLiteral("Grid index out of range"));
-    if (FCols.Size(col) == width)
-        return;
-    if (width == FCols.DefaultSize)
-        FCols.Sizes.erase(col);
+    if (axis.Size(i) == size)
+        return false;
+    if (size == axis.DefaultSize)
+        axis.Sizes.erase(i);
     else
-        FCols.Sizes[col] = width;
-    ColWidthsChanged();
+        axis.Sizes[i] = size;
+    return true;
 }
 
 int TCustomGrid::RowHeights(int row) const
@@ -329,15 +341,8 @@ int TCustomGrid::RowHeights(int row) const
 
 void TCustomGrid::SetRowHeights(int row, int height)
 {
-    if (row < 0 || row >= FRows.Count)
-        throw Exception(QStringLiteral("Grid index out of range"));
-    if (FRows.Size(row) == height)
-        return;
-    if (height == FRows.DefaultSize)
-        FRows.Sizes.erase(row);
-    else
-        FRows.Sizes[row] = height;
-    RowHeightsChanged();
+    if (SetSize(FRows, row, height))
+        RowHeightsChanged();
 }
 
 void TCustomGrid::SetGridLineWidth(int width)
@@ -471,31 +476,14 @@ void TCustomGrid::ClampInView(TGridCoord cell)
     if (cell.Y >= FRows.Fixed) {
         if (cell.Y < top.Y)
             top.Y = cell.Y;
-        else if (cell.Y >= top.Y + rows) {
-            // The first row that shows the cell at the bottom.
-            int first = cell.Y;
-            qint64 used = FRows.Size(first) + RowLine();
-            const qint64 room = viewport()->height() - FixedExtent(FRows);
-            while (first - 1 >= FRows.Fixed && used + FRows.Size(first - 1) + RowLine() <= room + RowLine()) {
-                --first;
-                used += FRows.Size(first) + RowLine();
-            }
-            top.Y = first;
-        }
+        else if (cell.Y >= top.Y + rows)
+            top.Y = FirstShowing(FRows, cell.Y, viewport()->height());
     }
     if (cell.X >= FCols.Fixed) {
         if (cell.X < top.X)
             top.X = cell.X;
-        else if (cell.X >= top.X + cols) {
-            int first = cell.X;
-            qint64 used = FCols.Size(first) + ColLine();
-            const qint64 room = viewport()->width() - FixedExtent(FCols);
-            while (first - 1 >= FCols.Fixed && used + FCols.Size(first - 1) + ColLine() <= room + ColLine()) {
-                --first;
-                used += FCols.Size(first) + ColLine();
-            }
-            top.X = first;
-        }
+        else if (cell.X >= top.X + cols)
+            top.X = FirstShowing(FCols, cell.X, viewport()->width());
     }
     if (top != FTopLeft)
         MoveTopLeft(top.X, top.Y);

@@ -387,6 +387,10 @@ private:
     // that still fills the view.
     int FullyVisible(const TAxis &axis, int first, int viewSize) const;
     int MaxTopLeft(const TAxis &axis, int viewSize) const;
+    // The first cell to scroll to so that `cell` shows at the far edge.
+    int FirstShowing(const TAxis &axis, int cell, int viewSize) const;
+    // Gives cell i its own size; false when it had it already.
+    static bool SetSize(TAxis &axis, int i, int size);
     void ClampInView(TGridCoord cell);
     void UpdateScrollBars();
     void Restrict(TGridCoord &coord, int minX, int minY, int maxX, int maxY) const;

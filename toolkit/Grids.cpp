@@ -122,7 +122,15 @@ TCustomGrid::TCustomGrid(QWidget *parent)
     UpdateScrollBars();
 }
 
-TCustomGrid::~TCustomGrid() = default;
+TCustomGrid::~TCustomGrid()
+{
+    // The editor goes first, while the grid it reports to is still whole:
+    // losing the focus as it goes would call into this grid.
+    if (FInplaceEdit) {
+        FInplaceEdit->FGrid = nullptr;
+        delete FInplaceEdit;
+    }
+}
 
 void TCustomGrid::Guarded(const std::function<void()> &work)
 {
@@ -1565,7 +1573,13 @@ TInplaceEditList::TInplaceEditList(TCustomGrid *grid)
     connect(FButton, &QToolButton::clicked, this, [this] { TCustomGrid::Guarded([this] { ButtonClicked(); }); });
 }
 
-TInplaceEditList::~TInplaceEditList() = default;
+TInplaceEditList::~TInplaceEditList()
+{
+    if (FList) {
+        FList->viewport()->removeEventFilter(this);
+        FList.reset();
+    }
+}
 
 void TInplaceEditList::SetEditStyle(TEditStyle style)
 {
@@ -1652,7 +1666,8 @@ void TInplaceEditList::DropDown()
         FList->setAttribute(Qt::WA_ShowWithoutActivating);
         FList->setFocusPolicy(Qt::NoFocus);
         FList->setUniformItemSizes(true);
-        FList->viewport()->installEventFilter(this);
+        FListViewport = FList->viewport();
+        FListViewport->installEventFilter(this);
     }
     DoGetPickListItems();
     FList->clear();
@@ -1703,7 +1718,7 @@ void TInplaceEditList::DoEditButtonClick()
 
 bool TInplaceEditList::eventFilter(QObject *watched, QEvent *e)
 {
-    if (FList && watched == FList->viewport() && e->type() == QEvent::MouseButtonRelease) {
+    if (FList && watched == FListViewport && e->type() == QEvent::MouseButtonRelease) {
         auto *m = static_cast<QMouseEvent *>(e);
         if (QListWidgetItem *item = FList->itemAt(m->position().toPoint())) {
             FList->setCurrentItem(item);

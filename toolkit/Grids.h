@@ -197,6 +197,7 @@ private:
     QStringList FPickList;
     QToolButton *FButton = nullptr;
     std::unique_ptr<QListWidget> FList;
+    QWidget *FListViewport = nullptr;
 };
 
 // The grid. Counts, sizes and options as the toolkit has them; the current

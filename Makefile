@@ -57,7 +57,7 @@ fuzz: setup
 	cmake --build build-fuzz -j $(JOBS)
 	@# New inputs go to build-fuzz/corpus; the seeds in fuzz/corpus are only read.
 	@for f in build-fuzz/bin/fuzz_*; do n=$$(basename $$f | sed 's/^fuzz_//'); mkdir -p build-fuzz/corpus/$$n; \
-	  echo "== $$f"; $$f -max_total_time=20 build-fuzz/corpus/$$n fuzz/corpus/$$n || exit 1; done
+	  echo "== $$f"; QT_QPA_PLATFORM=offscreen LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp $$f -max_total_time=20 build-fuzz/corpus/$$n fuzz/corpus/$$n || exit 1; done
 
 install: build
 	cmake --install $(BUILD) --prefix $(or $(PREFIX),/usr/local)

@@ -1,4 +1,5 @@
 #include "DemoMainWindow.h"
+#include "DemoPatientGrid.h"
 #include "DemoVisitArchive.h"
 
 #include "marvok/Idialogs.h"
@@ -192,7 +193,11 @@ void TDemoMainWindow::Run(const QString &code)
         close();
     else if (code == QLatin1String("UC_PRILAGODI"))
         CustomiseToolBar();
-    else if (code == QLatin1String("UC_ARHIV")) {
+    else if (code == QLatin1String("UC_PREGLED")) {
+        QWidget *list = CreatePatientGridWindow(PatientGridSettingsFile(FDatabaseFolder), this);
+        list->setAttribute(Qt::WA_DeleteOnClose);
+        list->show();
+    } else if (code == QLatin1String("UC_ARHIV")) {
         QWidget *archive = CreateVisitArchiveWindow(this);
         archive->setAttribute(Qt::WA_DeleteOnClose);
         archive->show();

@@ -134,7 +134,7 @@ QWidget *CreateVisitArchiveWindow(QWidget *parent)
     };
     QObject::connect(grid, &TCustomGrid::CurrentMoved, window, show);
     show();
-    window->resize(1240, 560);
+    window->resize(1290, 560);
     grid->setFocus();
     return window;
 }

@@ -3,6 +3,7 @@
 #include "DemoAbout.h"
 #include "DemoMainWindow.h"
 #include "DemoPatientCard.h"
+#include "DemoPatientGrid.h"
 #include "DemoVisitArchive.h"
 
 #include "tovlet/dialogs/dAfPrgrs.h"
@@ -78,6 +79,10 @@ void RegisterOwnWindows()
         });
     Add(QStringLiteral("patient-card"), QStringLiteral("Karton pacienta: osebni podatki, spol iz šifranta, datum rojstva"),
         [](TDemoMainWindow &main) { return OwnedWindow(main.CreatePatientCard(FirstPatient(main))); });
+    Add(QStringLiteral("patient-grid"), QStringLiteral("Seznam pacientov v nastavljivi mreži: širine in vidnost stolpcev se ohranijo"),
+        [](TDemoMainWindow &main) {
+            return OwnedWindow(CreatePatientGridWindow(PatientGridSettingsFile(main.DatabaseFolder()), &main));
+        });
     Add(QStringLiteral("please-wait"), QStringLiteral("Okno »prosim počakajte« med daljšo pripravo podatkov"), [](TDemoMainWindow &) {
         EnsureDialog(QStringLiteral("Preverjanje podatkov"), QStringLiteral("Pripravljam seznam pacientov ..."), false);
         PleaseWaitDialog()->Animation()->SetPosition(30);

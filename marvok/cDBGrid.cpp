@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QStyledItemDelegate>
 
 namespace marvok {
@@ -92,7 +93,11 @@ public:
     explicit TIDBGridLink(TIDBGrid *grid) : FGrid(grid) {}
 
 protected:
-    void ActiveChanged() override { FGrid->LayoutChanged(); }
+    void ActiveChanged() override
+    {
+        FGrid->LinkActive(Active());
+        FGrid->LayoutChanged();
+    }
     void LayoutChanged() override { FGrid->LayoutChanged(); }
     void DataSetChanged() override
     {
@@ -152,6 +157,17 @@ TIDBGrid::TIDBGrid(QWidget *parent)
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int section) {
         if (OnTitleClick)
             OnTitleClick(this, section);
+    });
+    // A column the user resizes keeps its new width in the column collection.
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
+        if (FApplyingWidths || FColumns.isEmpty())
+            return;
+        int n = -1;
+        for (TIColumn &c : FColumns)
+            if (c.Visible && ++n == section) {
+                c.Width = size;
+                return;
+            }
     });
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex &current) {
         toolkit::TDataSet *ds = DataSet();
@@ -251,8 +267,13 @@ QString TIDBGrid::ColumnTitle(int column) const
     return f ? f->DisplayLabel() : QString();
 }
 
+void TIDBGrid::LinkActive(bool)
+{
+}
+
 void TIDBGrid::ApplyWidths()
 {
+    const QScopedValueRollback<bool> applying(FApplyingWidths, true);
     const int charWidth = fontMetrics().averageCharWidth();
     int n = -1;
     auto width = [&](const TIColumn *c, const toolkit::TField *f) {

@@ -23,6 +23,7 @@ struct MARVOK_EXPORT TIColumn
     int Width = -1;       // pixels; -1: from the field's display width
     int DropDownRows = 7;
     bool Visible = true;
+    QStringList PickList; // fixed values offered in the column's drop-down
 };
 
 class TIDBGridModel;
@@ -43,6 +44,7 @@ public:
     void SetDataSource(toolkit::TDataSource *source);
     toolkit::TDataSet *DataSet() const;
 
+    // The columns with the widths they have now (a user's resizing included).
     QList<TIColumn> Columns() const { return FColumns; }
     void SetColumns(const QList<TIColumn> &columns);
     void AddColumn(const TIColumn &column);
@@ -59,6 +61,11 @@ public:
     void LayoutChanged();
 
 protected:
+    // The grid's data link became active (the data set opened, or a data
+    // source with an open data set was given) or inactive. Runs before the
+    // columns are rebuilt; grids that watch what lies behind the data set
+    // attach to it here.
+    virtual void LinkActive(bool value);
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
@@ -73,6 +80,7 @@ private:
     std::unique_ptr<class TIDBGridLink> FLink;
     TIDBGridModel *FModel;
     bool FSyncing = false;
+    bool FApplyingWidths = false;
 };
 
 } // namespace marvok

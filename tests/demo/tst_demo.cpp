@@ -1,5 +1,8 @@
 #include "DemoDatabase.h"
 #include "DemoPatientCard.h"
+#include "DemoPatientGrid.h"
+#include "tovlet/grids/cMirGrid.h"
+#include <QHeaderView>
 #include "DemoMainWindow.h"
 #include "toolkit/Exception.h"
 #include "DemoUseCases.h"
@@ -84,6 +87,7 @@ private Q_SLOTS:
     void entriesNotBuiltYetSayWhatWillComeInWords_data();
     void entriesNotBuiltYetSayWhatWillComeInWords();
     void contextCombosShowNamesAndKeepCodesBehind();
+    void patientGridLayoutComesBackAfterARestart();
 };
 
 void TestDemo::menusFollowTheContext_data()
@@ -695,4 +699,36 @@ void TestDemo::contextCombosShowNamesAndKeepCodesBehind()
 }
 
 QTEST_MAIN(TestDemo)
+// A user widens a column and hides another; the list opened again after a
+// restart of the program shows them so.
+void TestDemo::patientGridLayoutComesBackAfterARestart()
+{
+    tovlet::TPackageScope package;
+    QTemporaryDir dir;
+    OpenDemoDatabase(dir.path());
+    const QString settings = PatientGridSettingsFile(dir.path());
+    QString written;
+    {
+        std::unique_ptr<QWidget> window(CreatePatientGridWindow(settings));
+        auto *grid = window->findChild<tovlet::TIMireloDBGrid *>();
+        QVERIFY(grid);
+        QCOMPARE(grid->model()->index(0, 0).data().toString(), QStringLiteral("Horvat"));
+        grid->horizontalHeader()->resizeSection(0, 181);
+        QList<marvok::TIColumn> columns = grid->Columns();
+        columns[1].Visible = false; // through the columns menu
+        grid->SetColumns(columns);
+        written = grid->GetSettingsDetail();
+    }
+    pelvar::CloseConnection();
+    OpenDemoDatabase(dir.path());
+    {
+        std::unique_ptr<QWidget> window(CreatePatientGridWindow(settings));
+        auto *grid = window->findChild<tovlet::TIMireloDBGrid *>();
+        QCOMPARE(grid->GetSettingsDetail(), written);
+        QCOMPARE(grid->columnWidth(0), 181);
+        QCOMPARE(grid->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Datum rojstva"));
+    }
+    pelvar::CloseConnection();
+}
+
 #include "tst_demo.moc"

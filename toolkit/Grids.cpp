@@ -841,7 +841,7 @@ void TCustomGrid::HideEdit(bool commit)
 void TCustomGrid::UpdateText()
 {
     if (FInplaceEdit && FInplaceCol >= 0 && FInplaceRow >= 0)
-        SetEditText(FInplaceCol, FInplaceRow, FInplaceEdit->text());
+        SetEditText(FInplaceCol, FInplaceRow, FInplaceEdit->Value());
 }
 
 void TCustomGrid::UpdateEdit()
@@ -1429,6 +1429,11 @@ void TInplaceEdit::SetEditMask(const QString &mask)
     ApplyEditMask(this, mask);
 }
 
+QString TInplaceEdit::Value() const
+{
+    return FEditMask.isEmpty() ? text() : MaskedValue(this);
+}
+
 void TInplaceEdit::UpdateContents()
 {
     if (!FGrid)
@@ -1437,14 +1442,14 @@ void TInplaceEdit::UpdateContents()
     setText(QString());
     SetEditMask(FGrid->GetEditMask(col, row));
     FOriginal = FGrid->GetEditText(col, row);
-    setText(FEditMask.isEmpty() ? FOriginal : TEditMask(FEditMask).ValueToEditText(FOriginal));
+    SetMaskedValue(this, FOriginal);
     SetMaxLength(FGrid->GetEditLimit());
     setModified(false);
 }
 
 void TInplaceEdit::RestoreText()
 {
-    setText(FEditMask.isEmpty() ? FOriginal : TEditMask(FEditMask).ValueToEditText(FOriginal));
+    SetMaskedValue(this, FOriginal);
     setModified(false);
     selectAll();
     if (FGrid)

@@ -115,6 +115,9 @@ public:
     bool Modified() const { return isModified(); }
     // The text as the grid had it when the editor took the cell.
     QString OriginalText() const { return FOriginal; }
+    // The text as the cell keeps it: with a mask, its literals kept or
+    // dropped as the mask says and the blanks of optional places left out.
+    QString Value() const;
     // Reads the current cell's text, mask and limit from the grid.
     virtual void UpdateContents();
     // Undoes the typing: back to the cell's text as it was.

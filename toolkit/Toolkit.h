@@ -5,6 +5,7 @@
 #include "toolkit/Classes.h"
 #include "toolkit/DB.h"
 #include "toolkit/DateUtils.h"
+#include "toolkit/EditMask.h"
 #include "toolkit/Exception.h"
 #include "toolkit/Graphics.h"
 #include "toolkit/MemDataSet.h"

@@ -17,6 +17,18 @@ namespace toolkit {
 
 namespace {
 
+// Where cell `i` goes when the cell at `from` moves to `to`.
+int MovedIndex(int i, int from, int to)
+{
+    if (i == from)
+        return to;
+    if (from < to && i > from && i <= to)
+        return i - 1;
+    if (from > to && i >= to && i < from)
+        return i + 1;
+    return i;
+}
+
 bool IsGridKey(int key)
 {
     switch (key) {
@@ -92,16 +104,8 @@ void TCustomGrid::TAxis::Move(int from, int to)
     if (from == to || Sizes.empty())
         return;
     std::map<int, int> moved;
-    for (const auto &[i, size] : Sizes) {
-        int j = i;
-        if (i == from)
-            j = to;
-        else if (from < to && i > from && i <= to)
-            j = i - 1;
-        else if (from > to && i >= to && i < from)
-            j = i + 1;
-        moved[j] = size;
-    }
+    for (const auto &[i, size] : Sizes)
+        moved[MovedIndex(i, from, to)] = size;
     Sizes = std::move(moved);
 }
 
@@ -639,32 +643,31 @@ void TCustomGrid::InvalidateGrid()
     Invalidate();
 }
 
-void TCustomGrid::MoveColumn(int fromIndex, int toIndex)
+void TCustomGrid::MoveAxis(TAxis &axis, int fromIndex, int toIndex)
 {
     if (fromIndex == toIndex)
         return;
-    if (fromIndex < 0 || toIndex < 0 || fromIndex >= FCols.Count || toIndex >= FCols.Count)
+    if (fromIndex < 0 || toIndex < 0 || fromIndex >= axis.Count || toIndex >= axis.Count)
         throw Exception(QStringLiteral("Grid index out of range"));
     HideEdit(true);
-    FCols.Move(fromIndex, toIndex);
-    ColumnMoved(fromIndex, toIndex);
+    axis.Move(fromIndex, toIndex);
+    if (&axis == &FCols)
+        ColumnMoved(fromIndex, toIndex);
+    else
+        RowMoved(fromIndex, toIndex);
     Invalidate();
     if (FEditorMode)
         UpdateEdit();
 }
 
+void TCustomGrid::MoveColumn(int fromIndex, int toIndex)
+{
+    MoveAxis(FCols, fromIndex, toIndex);
+}
+
 void TCustomGrid::MoveRow(int fromIndex, int toIndex)
 {
-    if (fromIndex == toIndex)
-        return;
-    if (fromIndex < 0 || toIndex < 0 || fromIndex >= FRows.Count || toIndex >= FRows.Count)
-        throw Exception(QStringLiteral("Grid index out of range"));
-    HideEdit(true);
-    FRows.Move(fromIndex, toIndex);
-    RowMoved(fromIndex, toIndex);
-    Invalidate();
-    if (FEditorMode)
-        UpdateEdit();
+    MoveAxis(FRows, fromIndex, toIndex);
 }
 
 // --- hooks' defaults -------------------------------------------------------------------
@@ -1997,14 +2000,8 @@ void TStringGrid::DrawCell(int ACol, int ARow, const QRect &rect, TGridDrawState
 void TStringGrid::ColumnMoved(int fromIndex, int toIndex)
 {
     for (auto &[row, cells] : FCells) {
-        for (auto &[col, cell] : cells) {
-            if (col == fromIndex)
-                col = toIndex;
-            else if (fromIndex < toIndex && col > fromIndex && col <= toIndex)
-                --col;
-            else if (fromIndex > toIndex && col >= toIndex && col < fromIndex)
-                ++col;
-        }
+        for (auto &[col, cell] : cells)
+            col = MovedIndex(col, fromIndex, toIndex);
         std::sort(cells.begin(), cells.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
     }
     TDrawGrid::ColumnMoved(fromIndex, toIndex);
@@ -2014,16 +2011,8 @@ void TStringGrid::RowMoved(int fromIndex, int toIndex)
 {
     std::unordered_map<int, TRowCells> moved;
     moved.reserve(FCells.size());
-    for (auto &[row, cells] : FCells) {
-        int to = row;
-        if (row == fromIndex)
-            to = toIndex;
-        else if (fromIndex < toIndex && row > fromIndex && row <= toIndex)
-            to = row - 1;
-        else if (fromIndex > toIndex && row >= toIndex && row < fromIndex)
-            to = row + 1;
-        moved.emplace(to, std::move(cells));
-    }
+    for (auto &[row, cells] : FCells)
+        moved.emplace(MovedIndex(row, fromIndex, toIndex), std::move(cells));
     FCells = std::move(moved);
     TDrawGrid::RowMoved(fromIndex, toIndex);
 }

@@ -385,6 +385,7 @@ private:
     int ColLine() const; // the width of a column's grid line, 0 without vertical lines
     int RowLine() const;
     void SizeAxis(TAxis &axis, int count);
+    void MoveAxis(TAxis &axis, int fromIndex, int toIndex);
     void SetFixed(TAxis &axis, int count);
     void FocusLeft(QFocusEvent *event);
     // Scrolled cells wholly visible from `first`, and the largest first cell

@@ -8,6 +8,7 @@
 #include "toolkit/EditMask.h"
 #include "toolkit/Exception.h"
 #include "toolkit/Graphics.h"
+#include "toolkit/Grids.h"
 #include "toolkit/MemDataSet.h"
 #include "toolkit/Package.h"
 #include "toolkit/SqlDataSet.h"

@@ -1,0 +1,4 @@
+// The business-object grids and list controls in one include.
+#pragma once
+
+#include "tovlet/grids/cMirGrid.h"

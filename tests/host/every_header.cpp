@@ -5,5 +5,6 @@
 #include "toolkit/Toolkit.h"
 #include "tovlet/core/Core.h"
 #include "tovlet/dialogs/Dialogs.h"
+#include "tovlet/lookups/Lookups.h"
 #include "tovlet/planner/Planner.h"
 #include "tovlet/usecases/UseCases.h"

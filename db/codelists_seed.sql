@@ -73,6 +73,26 @@ INSERT INTO QDAT.SKUP_SIFRANT (SKUPINA, SIFRA, OPIS, FORMAT, VELJA_OD, VELJA_DO,
   ('PF2', 'POPRAVEK', 'Popravek izvida', 'format: $255:Popravek $0: izvida', NULL, NULL, 2),
   ('PF2', 'ZAVRNITEV', 'Zavrnitev podpisa', NULL, NULL, NULL, 3);
 
+-- Allergies, and warnings drawn in their colours ("$" and the colour in
+-- hexadecimal, red in the low byte).
+INSERT INTO QDAT.SKUP_SIFRANT (SKUPINA, SIFRA, OPIS, FORMAT, VELJA_OD, VELJA_DO, VRSTNI_RED) VALUES
+  ('ALERGIJE', 'PENICILIN', 'Penicilin in drugi betalaktamski antibiotiki', NULL, NULL, NULL, 1),
+  ('ALERGIJE', 'SULFONAMID', 'Sulfonamidi (kotrimoksazol)', NULL, NULL, NULL, 2),
+  ('ALERGIJE', 'NSAR', 'Nesteroidni antirevmatiki (ibuprofen, diklofenak)', NULL, NULL, NULL, 3),
+  ('ALERGIJE', 'ASK', 'Acetilsalicilna kislina', NULL, NULL, NULL, 4),
+  ('ALERGIJE', 'JOD', 'Jodna kontrastna sredstva', NULL, NULL, NULL, 5),
+  ('ALERGIJE', 'LATEKS', 'Lateks (rokavice, katetri)', NULL, NULL, NULL, 6),
+  ('ALERGIJE', 'OBLIZ', 'Lepilo obližev', NULL, NULL, NULL, 7),
+  ('ALERGIJE', 'ARASIDI', 'Arašidi in drugi oreščki', NULL, NULL, NULL, 8),
+  ('ALERGIJE', 'OSA', 'Pik ose ali čebele', NULL, NULL, NULL, 9),
+  ('OPOZORILA', 'ANTIKOAG', 'Antikoagulantno zdravljenje', 'format: $0000C0:Antikoagulanti $000000:– nevarnost krvavitve', NULL, NULL, 1),
+  ('OPOZORILA', 'MRSA', 'Nosilec MRSA', 'format: $0000C0:MRSA $000000:– kontaktna izolacija', NULL, NULL, 2),
+  ('OPOZORILA', 'PADEC', 'Nevarnost padca', 'format: $0070E0:Nevarnost padca $000000:– spremstvo pri hoji', NULL, NULL, 3),
+  ('OPOZORILA', 'SPODBUJ', 'Srčni spodbujevalnik', 'format: $B05000:Srčni spodbujevalnik $000000:– brez slikanja z MR', NULL, NULL, 4),
+  ('OPOZORILA', 'NOSECNOST', 'Nosečnost', 'format: $A000A0:Nosečnost $000000:– rentgen le z zaščito', NULL, NULL, 5),
+  ('OPOZORILA', 'INSULIN', 'Sladkorna bolezen, zdravljenje z insulinom', NULL, NULL, NULL, 6),
+  ('OPOZORILA', 'EPILEPSIJA', 'Epilepsija', NULL, NULL, NULL, 7);
+
 INSERT INTO QDAT.KA120PA0 (SIFZZ120, SIFR1120, OPIS120) VALUES
   ('DZZ', 'DOPOLNILNO', 'Dopolnilno zdravstveno zavarovanje'),
   ('ZOB', 'ZOBJE', 'Zavarovanje zobnih storitev'),

@@ -15,6 +15,15 @@ CREATE TABLE IF NOT EXISTS QDAT.PACIENT (
   USER_IPL      VARCHAR(30)
 );
 
+-- A patient's allergies, warnings and medical aids: comma-delimited codes
+-- of the grouped code lists ALERGIJE and OPOZORILA and of MA014OP0.
+CREATE TABLE IF NOT EXISTS QDAT.PACIENT_OPOZORILA (
+  PACIENT_ID BIGINT PRIMARY KEY,
+  ALERGIJE   VARCHAR(400),
+  OPOZORILA  VARCHAR(400),
+  PRIPOMOCKI VARCHAR(400)
+);
+
 -- Code lists. QDAT.SIFRANT registers the code lists that have tables of
 -- their own (what their columns are called); grouped code lists share
 -- QDAT.SKUP_SIFRANT, one group per list.

@@ -8,6 +8,7 @@
 #include "toolkit/Exception.h"
 #include "toolkit/SqlDataSet.h"
 #include "DemoAbout.h"
+#include "DemoCodeChooser.h"
 #include "DemoPatientCard.h"
 #include "DemoUseCases.h"
 #include "pelvar/plObject.h"
@@ -208,6 +209,12 @@ void TDemoMainWindow::Run(const QString &code)
             OpenPatientCard(FPatients->item(row, 0)->data(Qt::UserRole).toLongLong());
         else
             marvok::IMessageDlg(QStringLiteral("Najprej izberite pacienta v seznamu."), marvok::mtInformation, marvok::mbOK);
+    } else if (code == QLatin1String("UC_ALERGIJE")) {
+        const int row = FPatients->currentRow();
+        if (row >= 0)
+            OpenAllergies(FPatients->item(row, 0)->data(Qt::UserRole).toLongLong());
+        else
+            marvok::IMessageDlg(QStringLiteral("Najprej izberite pacienta v seznamu."), marvok::mtInformation, marvok::mbOK);
     } else if (code == QLatin1String("UC_PREVERI"))
         RunLongCheck();
     else if (code == QLatin1String("UC_OPROGRAMU")) {
@@ -232,6 +239,12 @@ int TDemoMainWindow::OpenPatientCard(qint64 id)
     dlg->SetBoPerObject(nullptr);
     RefreshPatients();
     return result;
+}
+
+int TDemoMainWindow::OpenAllergies(qint64 id)
+{
+    const tovlet::TDialogPtr<TdlgAlergije> dlg(new TdlgAlergije(id, this));
+    return dlg->ShowModal();
 }
 
 void TDemoMainWindow::OpenCardOfRow(int row)

@@ -37,6 +37,8 @@ public:
     // The card of the patient with this ID, filled and not yet shown; owned
     // by the caller.
     class TdlgPacient *CreatePatientCard(qint64 id);
+    // The allergies and warnings of the patient with this ID; the dialog's result.
+    int OpenAllergies(qint64 id);
     // Checks every patient with the please-wait and progress windows; how
     // many were checked before the end or a cancel.
     int RunLongCheck();

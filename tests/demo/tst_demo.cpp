@@ -3,6 +3,7 @@
 #include "DemoPatientGrid.h"
 #include "tovlet/grids/cMirGrid.h"
 #include <QHeaderView>
+#include "DemoCodeChooser.h"
 #include "DemoMainWindow.h"
 #include "toolkit/Exception.h"
 #include "DemoUseCases.h"
@@ -22,6 +23,7 @@
 #include "tovlet/dialogs/fmPleaseWait.h"
 #include <QSqlQuery>
 #include "tovlet/core/Tovlet.h"
+#include "tovlet/lookups/frSifLis.h"
 #include "tovlet/usecases/iUC.h"
 
 #include <QAbstractButton>
@@ -42,6 +44,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+#include <QTreeWidget>
+#include "marvok/Isifrant.h"
 
 using namespace demo;
 
@@ -88,6 +92,7 @@ private Q_SLOTS:
     void entriesNotBuiltYetSayWhatWillComeInWords();
     void contextCombosShowNamesAndKeepCodesBehind();
     void patientGridLayoutComesBackAfterARestart();
+    void allergiesChosenAreSavedAndNotLostUnasked();
 };
 
 void TestDemo::menusFollowTheContext_data()
@@ -696,6 +701,59 @@ void TestDemo::contextCombosShowNamesAndKeepCodesBehind()
     w.SelectContext(QStringLiteral("DNEVNA_BOLNISNICA"), QStringLiteral("SESTRA"));
     QCOMPARE(unit->currentText(), QStringLiteral("Dnevna bolnisnica"));
     QCOMPARE(unit->currentData().toString(), QStringLiteral("DNEVNA_BOLNISNICA"));
+}
+
+void TestDemo::allergiesChosenAreSavedAndNotLostUnasked()
+{
+    TDemoFixture f;
+    TDemoMainWindow w(f.Dir.path(), f.File);
+    QStringList messages;
+    marvok::SetMessageDlgResponder([&](const QString &text, marvok::TMsgDlgType, marvok::TMsgDlgButtons) {
+        messages << text;
+        return int(marvok::mrNo);
+    });
+    // The menu entry wants a patient first.
+    w.PatientList()->setCurrentCell(-1, -1);
+    QAction *entry = w.findChild<QAction *>(QStringLiteral("acALERGIJE"));
+    QVERIFY(entry);
+    entry->trigger();
+    QCOMPARE(messages, QStringList{QStringLiteral("Najprej izberite pacienta v seznamu.")});
+    messages.clear();
+
+    auto open = [] {
+        auto dlg = tovlet::MakeDialog<TdlgAlergije>(qint64(1));
+        dlg->show();
+        return dlg;
+    };
+    {
+        auto dlg = open();
+        QVERIFY(QTest::qWaitForWindowExposed(dlg.get()));
+        QCOMPARE(dlg->Alergije()->GetValues(), QStringLiteral("PENICILIN,LATEKS"));
+        tovlet::test::TModalResponder responder;
+        responder.Expect([](QWidget *w) {
+            auto *form = qobject_cast<marvok::TfmCustomKatalog *>(w);
+            QTest::keyClicks(form->SearchEdit(), QStringLiteral("JOD"));
+            QTest::keyClick(form->SearchEdit(), Qt::Key_Return);
+        });
+        QTest::mouseClick(dlg->Alergije()->bbAdd(), Qt::LeftButton);
+        QCOMPARE(dlg->Alergije()->GetValues(), QStringLiteral("PENICILIN,LATEKS,JOD"));
+        QTest::mouseClick(dlg->btOK(), Qt::LeftButton);
+        QVERIFY(dlg->OK());
+    }
+    {
+        auto dlg = open();
+        QCOMPARE(dlg->Alergije()->GetValues(), QStringLiteral("PENICILIN,LATEKS,JOD"));
+        QCOMPARE(dlg->Opozorila()->GetValues(), QStringLiteral("NOSECNOST"));
+        // Deleted and then cancelled: asked, and "No" keeps the database as it was.
+        QTreeWidget *list = dlg->Alergije()->lvSelected();
+        list->setCurrentItem(list->topLevelItem(0));
+        QTest::mouseClick(dlg->Alergije()->ddDelete(), Qt::LeftButton);
+        QTest::mouseClick(dlg->btPreklici(), Qt::LeftButton);
+        QVERIFY(!dlg->isVisible());
+    }
+    marvok::SetMessageDlgResponder({});
+    QCOMPARE(messages, QStringList{QStringLiteral("Alergij in opozoril niste shranili. Jih shranim?")});
+    QCOMPARE(open()->Alergije()->GetValues(), QStringLiteral("PENICILIN,LATEKS,JOD"));
 }
 
 QTEST_MAIN(TestDemo)

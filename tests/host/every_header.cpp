@@ -6,5 +6,6 @@
 #include "tovlet/core/Core.h"
 #include "tovlet/dialogs/Dialogs.h"
 #include "tovlet/grids/Grids.h"
+#include "tovlet/lookups/Lookups.h"
 #include "tovlet/planner/Planner.h"
 #include "tovlet/usecases/UseCases.h"

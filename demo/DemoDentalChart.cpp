@@ -250,8 +250,8 @@ QWidget *CreateDentalChartWindow(qint64 patientId, QWidget *parent)
     auto column = [&](int i) { return i < 8 ? 1 + i : middle + 1 + (i - 8); };
     grid->addWidget(Caption(QStringLiteral("desno"), chart, true), 0, 1, 1, 8, Qt::AlignLeft);
     grid->addWidget(Caption(QStringLiteral("levo"), chart, true), 0, middle + 1, 1, 8, Qt::AlignRight);
-    auto *upperJaw = Caption(QStringLiteral("Zgornja\nčeljust"), chart, true);
-    auto *lowerJaw = Caption(QStringLiteral("Spodnja\nčeljust"), chart, true);
+    auto *upperJaw = Caption(QStringLiteral("Zgornja<br>čeljust"), chart, true);
+    auto *lowerJaw = Caption(QStringLiteral("Spodnja<br>čeljust"), chart, true);
     grid->addWidget(upperJaw, 2, 0);
     grid->addWidget(lowerJaw, 4, 0);
     int counts[fCount] = {};

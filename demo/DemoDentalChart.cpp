@@ -2,7 +2,7 @@
 
 #include "marvok/Iquery.h"
 #include "toolkit/Graphics.h"
-#include "tovlet/dialogs/cBasic.h"
+#include "tovlet/core/cBasic.h"
 
 #include <QFrame>
 #include <QGridLayout>

@@ -2,7 +2,7 @@
 #include "toolkit/Exception.h"
 #include "tovlet/core/Tovlet.h"
 #include "tovlet/core/cBasic.h"
-#include "tovlet/dialogs/cBasic.h"
+#include "tovlet/core/cBasic.h"
 #include "tovlet/dialogs/dIcons.h"
 
 #include <QPainter>

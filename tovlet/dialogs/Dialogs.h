@@ -14,6 +14,5 @@
 #include "tovlet/dialogs/dReason.h"
 #include "tovlet/dialogs/fRepPreD.h"
 #include "tovlet/dialogs/fmPleaseWait.h"
-#include "tovlet/dialogs/cBasic.h"
 #include "tovlet/dialogs/dIcons.h"
 #include "tovlet/dialogs/iBmpProv.h"

@@ -8,6 +8,7 @@
 #include "toolkit/Exception.h"
 #include "toolkit/SqlDataSet.h"
 #include "DemoAbout.h"
+#include "DemoDentalChart.h"
 #include "DemoPatientCard.h"
 #include "DemoUseCases.h"
 #include "pelvar/plObject.h"
@@ -207,6 +208,14 @@ void TDemoMainWindow::Run(const QString &code)
         if (row >= 0)
             OpenPatientCard(FPatients->item(row, 0)->data(Qt::UserRole).toLongLong());
         else
+            marvok::IMessageDlg(QStringLiteral("Najprej izberite pacienta v seznamu."), marvok::mtInformation, marvok::mbOK);
+    } else if (code == QLatin1String("UC_ZOBNI_KARTON")) {
+        const int row = FPatients->currentRow();
+        if (row >= 0 && FPatients->item(row, 0)) {
+            QWidget *chart = CreateDentalChartWindow(FPatients->item(row, 0)->data(Qt::UserRole).toLongLong(), this);
+            chart->setAttribute(Qt::WA_DeleteOnClose);
+            chart->show();
+        } else
             marvok::IMessageDlg(QStringLiteral("Najprej izberite pacienta v seznamu."), marvok::mtInformation, marvok::mbOK);
     } else if (code == QLatin1String("UC_PREVERI"))
         RunLongCheck();

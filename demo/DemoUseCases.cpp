@@ -62,6 +62,8 @@ void BuildDefaults(TIUCUnitGlobals *g)
     AddAction(g, QStringLiteral("UC_PREGLED"), QStringLiteral("Seznam v &nastavljivem pogledu ..."), QStringLiteral("&Configurable list ..."), {},
               QStringLiteral("Pacienti v mreži, ki si zapomni stolpce"));
     AddAction(g, QStringLiteral("UC_KARTON"), QStringLiteral("Pacientov &karton"), QStringLiteral("Patient &card"));
+    AddAction(g, QStringLiteral("UC_ZOBNI_KARTON"), QStringLiteral("&Zobni karton"), QStringLiteral("&Dental chart"), {},
+              QStringLiteral("Zobje izbranega pacienta z izvidi po ploskvah"));
     AddAction(g, QStringLiteral("UC_PREVERI"), QStringLiteral("P&reveri podatke ..."), QStringLiteral("&Check data ..."));
     AddAction(g, QStringLiteral("UC_RAZPORED"), QStringLiteral("&Dnevni razpored"), QStringLiteral("&Day planner"));
     AddAction(g, QStringLiteral("UC_SPREJEM"), QStringLiteral("S&prejem pacienta"), QStringLiteral("&Admission"));
@@ -73,7 +75,11 @@ void BuildDefaults(TIUCUnitGlobals *g)
     AddAction(g, QStringLiteral("UC_OPROGRAMU"), QStringLiteral("&O programu"), QStringLiteral("&About"));
     g->RefreshAllUCList();
     AddJoined(g, QStringLiteral("J_DATOTEKA"), QStringLiteral("&Datoteka"), QStringLiteral("&File"), {"UC_OSVEZI", "UC_IZHOD"});
+<<<<<<< HEAD
     AddJoined(g, QStringLiteral("J_PACIENTI"), QStringLiteral("&Pacienti"), QStringLiteral("&Patients"), {"UC_PACIENTI", "UC_PREGLED", "UC_KARTON", "UC_SPREJEM", "UC_PREVERI"});
+=======
+    AddJoined(g, QStringLiteral("J_PACIENTI"), QStringLiteral("&Pacienti"), QStringLiteral("&Patients"), {"UC_PACIENTI", "UC_KARTON", "UC_ZOBNI_KARTON", "UC_SPREJEM", "UC_PREVERI"});
+>>>>>>> i14-icons
     AddJoined(g, QStringLiteral("J_NAROCANJE"), QStringLiteral("&Naročanje"), QStringLiteral("&Scheduling"), {"UC_RAZPORED"});
     AddJoined(g, QStringLiteral("J_DOKUMENTI"), QStringLiteral("D&okumenti"), QStringLiteral("&Documents"), {"UC_IZVIDI"});
     AddJoined(g, QStringLiteral("J_ORODJA"), QStringLiteral("O&rodja"), QStringLiteral("&Tools"), {"UC_SQLMON", "UC_ARHIV", "UC_PRILAGODI"});

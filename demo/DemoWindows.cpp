@@ -1,6 +1,7 @@
 #include "DemoWindows.h"
 
 #include "DemoAbout.h"
+#include "DemoDentalChart.h"
 #include "DemoMainWindow.h"
 #include "DemoPatientCard.h"
 #include "DemoPatientGrid.h"
@@ -118,6 +119,8 @@ void RegisterOwnWindows()
         [](TDemoMainWindow &main) { return OwnedWindow(new TdlgIHMode(&main)); });
     Add(QStringLiteral("visit-archive"), QStringLiteral("Arhiv obravnav: mreža z milijon vrsticami, status iz seznama, opomba"),
         [](TDemoMainWindow &main) { return OwnedWindow(CreateVisitArchiveWindow(&main)); });
+    Add(QStringLiteral("dental-chart"), QStringLiteral("Zobni karton pacienta: zobje obeh čeljusti z izvidi po ploskvah"),
+        [](TDemoMainWindow &main) { return OwnedWindow(CreateDentalChartWindow(FirstPatient(main), &main)); });
     Add(QStringLiteral("packages"), QStringLiteral("Izbira dodatnih knjižnic, ki se naložijo ob zagonu"), [](TDemoMainWindow &main) {
         auto *dlg = new TdlgChooseBPLs(&main);
         const std::pair<const char *, bool> packages[] = {

@@ -30,11 +30,16 @@ QString &SettingsFile()
 }
 std::unique_ptr<QSettings> Settings()
 {
+    return ApplicationSettings();
+}
+} // namespace
+
+std::unique_ptr<QSettings> ApplicationSettings()
+{
     if (SettingsFile().isEmpty())
         return std::make_unique<QSettings>();
     return std::make_unique<QSettings>(SettingsFile(), QSettings::IniFormat);
 }
-} // namespace
 
 TIForm::TIForm(QWidget *parent)
     : QDialog(parent)

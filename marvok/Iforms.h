@@ -20,6 +20,9 @@
 #include <QList>
 #include <QPointer>
 #include <QRect>
+#include <memory>
+
+class QSettings;
 
 namespace marvok {
 
@@ -145,5 +148,9 @@ MARVOK_EXPORT bool OwnsControl(const TIForm *form, const QWidget *control);
 // control takes it (the focus then stays where it was).
 MARVOK_EXPORT QWidget *GoToNextDlgControl(QWidget *from);
 MARVOK_EXPORT QWidget *GoToPrevDlgControl(QWidget *from);
+
+// The application settings: the INI file given to TIForm::SetSettingsFileName,
+// else the application's own (organisation and application name).
+MARVOK_EXPORT std::unique_ptr<QSettings> ApplicationSettings();
 
 } // namespace marvok

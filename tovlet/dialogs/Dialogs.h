@@ -1,4 +1,5 @@
-// The base dialog family and the small common dialogs in one include.
+// The base dialog family, the small common dialogs, the icons, the
+// database pictures and the basic visual controls in one include.
 #pragma once
 
 #include "tovlet/dialogs/dZDR.h"
@@ -13,3 +14,6 @@
 #include "tovlet/dialogs/dReason.h"
 #include "tovlet/dialogs/fRepPreD.h"
 #include "tovlet/dialogs/fmPleaseWait.h"
+#include "tovlet/dialogs/cBasic.h"
+#include "tovlet/dialogs/dIcons.h"
+#include "tovlet/dialogs/iBmpProv.h"

@@ -75,11 +75,7 @@ void BuildDefaults(TIUCUnitGlobals *g)
     AddAction(g, QStringLiteral("UC_OPROGRAMU"), QStringLiteral("&O programu"), QStringLiteral("&About"));
     g->RefreshAllUCList();
     AddJoined(g, QStringLiteral("J_DATOTEKA"), QStringLiteral("&Datoteka"), QStringLiteral("&File"), {"UC_OSVEZI", "UC_IZHOD"});
-<<<<<<< HEAD
-    AddJoined(g, QStringLiteral("J_PACIENTI"), QStringLiteral("&Pacienti"), QStringLiteral("&Patients"), {"UC_PACIENTI", "UC_PREGLED", "UC_KARTON", "UC_SPREJEM", "UC_PREVERI"});
-=======
-    AddJoined(g, QStringLiteral("J_PACIENTI"), QStringLiteral("&Pacienti"), QStringLiteral("&Patients"), {"UC_PACIENTI", "UC_KARTON", "UC_ZOBNI_KARTON", "UC_SPREJEM", "UC_PREVERI"});
->>>>>>> i14-icons
+    AddJoined(g, QStringLiteral("J_PACIENTI"), QStringLiteral("&Pacienti"), QStringLiteral("&Patients"), {"UC_PACIENTI", "UC_PREGLED", "UC_KARTON", "UC_ZOBNI_KARTON", "UC_SPREJEM", "UC_PREVERI"});
     AddJoined(g, QStringLiteral("J_NAROCANJE"), QStringLiteral("&Naročanje"), QStringLiteral("&Scheduling"), {"UC_RAZPORED"});
     AddJoined(g, QStringLiteral("J_DOKUMENTI"), QStringLiteral("D&okumenti"), QStringLiteral("&Documents"), {"UC_IZVIDI"});
     AddJoined(g, QStringLiteral("J_ORODJA"), QStringLiteral("O&rodja"), QStringLiteral("&Tools"), {"UC_SQLMON", "UC_ARHIV", "UC_PRILAGODI"});

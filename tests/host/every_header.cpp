@@ -7,3 +7,4 @@
 #include "tovlet/dialogs/Dialogs.h"
 #include "tovlet/planner/Planner.h"
 #include "tovlet/usecases/UseCases.h"
+#include "tovlet/views/Views.h"

@@ -985,11 +985,12 @@ void TIUIViewList::GenerateMenu()
 {
     if (!FMenuItem)
         throw toolkit::Exception(QStringLiteral("RSNoPopupAndNoMenu: No popup menu or menu item!"));
+    // The sub-menu is a child of the menu, which clear() leaves alive.
+    delete FViewsMenu;
     FMenuItem->clear();
     FEditActions.clear();
     FViewGroup = nullptr;
-    QMenu *views = FMenuItem->addMenu(QStringLiteral("Trenutni pogled"));
-    views->setObjectName(QStringLiteral("miCurrentView"));
+    FViewsMenu = FMenuItem->addMenu(QStringLiteral("Trenutni pogled"));
     FMenuItem->addSeparator();
     auto addEdit = [this](const QString &text, int page) {
         QAction *a = FMenuItem->addAction(text);
@@ -1021,7 +1022,7 @@ void TIUIViewList::GenerateSubMenu()
 {
     if (!FMenuItem)
         throw toolkit::Exception(QStringLiteral("RSNoPopupAndNoMenu: No popup menu or menu item!"));
-    QMenu *views = FMenuItem->findChild<QMenu *>(QStringLiteral("miCurrentView"), Qt::FindDirectChildrenOnly);
+    QMenu *views = FViewsMenu;
     if (!views) {
         GenerateMenu();
         return;

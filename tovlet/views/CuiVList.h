@@ -308,6 +308,7 @@ private:
     bool FEditEnabled = true;
     bool FLoadingView = false;
     QStringList FslDesignColumns;
+    QPointer<QMenu> FViewsMenu;
     QActionGroup *FViewGroup = nullptr;
     QList<QAction *> FEditActions;
     // Connects the grid to the list's data set when the grid has no source.

@@ -144,6 +144,7 @@ private Q_SLOTS:
     void applyingAViewIsOneStatement_data();
     void applyingAViewIsOneStatement();
     void pickingAnotherViewKeepsTheLayoutOfTheOneLeft();
+    void viewTheDatabaseRefusesLeavesTheChoiceAsItWas();
     void titleClicksCycleTheSort();
     void titleClicksRightAfterARefreshAreIgnored();
     void codeListColumnsSortByTheirDescriptions_data();
@@ -339,6 +340,30 @@ void TestUIViewList::pickingAnotherViewKeepsTheLayoutOfTheOneLeft()
     QTRY_COMPARE(form.Views->currentText(), QStringLiteral("Vsi"));
     QCOMPARE(form.Grid->columnWidth(0), 170);
     QCOMPARE(form.Cell(0, 0), QStringLiteral("Horvat"));
+}
+
+void TestUIViewList::viewTheDatabaseRefusesLeavesTheChoiceAsItWas()
+{
+    TPatientForm form;
+    form.Views->Add(new TiUIView(QStringLiteral("Vsi"), QStringLiteral("PRIIMEK"), {}, {}, Layout));
+    form.Views->Add(new TiUIView(QStringLiteral("Pokvarjen"), QStringLiteral("IME"), QStringLiteral("NI_STOLPCA = 1"), {}, LayoutNarrow));
+    form.Views->SetItemIndex(0);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.Views->setFocus();
+    QTest::keyClick(form.Views, Qt::Key_Down);
+    // The user hears why; the list, the columns and the choice stay.
+    QTRY_COMPARE(Messages.size(), 1);
+    QVERIFY2(Log.join(QLatin1Char('\n')).contains(QStringLiteral("NI_STOLPCA"), Qt::CaseInsensitive), qPrintable(Log.join(QLatin1Char('\n'))));
+    QCOMPARE(form.Views->currentText(), QStringLiteral("Vsi"));
+    QCOMPARE(form.Views->aiCurrentView(), form.Views->GetUIView(0));
+    QCOMPARE(form.Rows(), 8);
+    QCOMPARE(form.Grid->ColumnCount(), 2);
+    QCOMPARE(form.List->Condition(), QString());
+    // Picking it again is refused again, not half applied.
+    QTest::keyClick(form.Views, Qt::Key_Down);
+    QTRY_COMPARE(Messages.size(), 2);
+    QCOMPARE(form.Views->currentText(), QStringLiteral("Vsi"));
 }
 
 void TestUIViewList::titleClicksCycleTheSort()

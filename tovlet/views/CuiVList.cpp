@@ -635,7 +635,7 @@ TIUIViewList::~TIUIViewList()
 {
     if (FGrid && FDataSource && FGrid->DataSource() == FDataSource.get())
         FGrid->SetDataSource(nullptr);
-    if (FGrid && FGrid->OnTitleClick)
+    if (FGrid && FOwnTitleClick)
         FGrid->OnTitleClick = nullptr;
     FCurrentView = nullptr;
 }
@@ -644,10 +644,12 @@ void TIUIViewList::setAiGrid(marvok::TIDBGrid *grid)
 {
     if (FGrid == grid)
         return;
-    if (FGrid)
+    if (FGrid && FOwnTitleClick)
         FGrid->OnTitleClick = nullptr;
+    FOwnTitleClick = false;
     FGrid = grid;
     if (grid && !grid->OnTitleClick) {
+        FOwnTitleClick = true;
         QPointer<TIUIViewList> self(this);
         grid->OnTitleClick = [self](marvok::TIDBGrid *, int column) {
             if (self)
@@ -804,11 +806,37 @@ void TIUIViewList::Change()
     SetCOmponentWidth();
     if (FAutoChangeViews) {
         TiUIView *view = SelectedUIView();
-        if (view)
+        if (!view) {
+            if (FLabel)
+                FLabel->clear();
+            return;
+        }
+        TiUIView *previous = FCurrentView;
+        try {
             SelectUIView(view);
-        else if (FLabel)
-            FLabel->clear();
+        } catch (...) {
+            // The list still shows the previous view's rows: so does the choice.
+            const int back = previous ? IndexOfView(previous) : -1;
+            if (back >= 0 && back != index) {
+                FCurrentView = previous;
+                {
+                    const QSignalBlocker block(this);
+                    setCurrentIndex(back);
+                }
+                FOldItemIndex = back;
+                CheckSubMenu();
+            }
+            throw;
+        }
     }
+}
+
+int TIUIViewList::IndexOfView(const TiUIView *view) const
+{
+    for (int i = 0; i < Count(); ++i)
+        if (FViewList[i].get() == view)
+            return i;
+    return -1;
 }
 
 void TIUIViewList::SetItemIndex(int Value)

@@ -245,6 +245,7 @@ public:
     void Clear();
     TiUIView *GetUIView(int iIndex) const;
     TiUIView *SelectedUIView() const;
+    int IndexOfView(const TiUIView *view) const; // -1 when not ours
     void SelectUIView(TiUIView *AUIView);
     // The user (or SetItemIndex) picked another entry.
     void Change();
@@ -289,6 +290,7 @@ private:
     QString LayoutFromGrid() const;
 
     QPointer<marvok::TIDBGrid> FGrid;
+    bool FOwnTitleClick = false; // the grid's title clicks come to us
     QPointer<TICustomHCListBox> FHCListBox;
     QPointer<QMenu> FMenuItem;
     pelvar::TplView *FplView = nullptr;

@@ -49,6 +49,7 @@ private Q_SLOTS:
     void hostileValuesStayValues_data();
     void hostileValuesStayValues();
     void descriptionReadsAsText();
+    void applyingWithoutTargetSaysWhatIsMissing();
 };
 
 void TestUIView::variablesTakeTheirValues_data()
@@ -259,6 +260,30 @@ void TestUIView::descriptionReadsAsText()
     QCOMPARE(view.aiDescription(), QStringLiteral("((DATUM med '%DAT%' in '%DAT%')) in ni X v ('A') ali Y=1,  Urejeno po: PRIIMEK, -IME"));
     TiUIView sortOnly(QStringLiteral("Pogled"), QStringLiteral("PRIIMEK"), QStringLiteral("INHERITEDFILTER"));
     QCOMPARE(sortOnly.aiDescription(), QStringLiteral("Urejeno po: PRIIMEK"));
+}
+
+void TestUIView::applyingWithoutTargetSaysWhatIsMissing()
+{
+    TiUIView view(QStringLiteral("Pogled"));
+    auto message = [](const std::function<void()> &f) {
+        try {
+            f();
+        } catch (const toolkit::Exception &e) {
+            return e.Message();
+        }
+        return QString();
+    };
+    QCOMPARE(message([&] { view.SetUiViewToView(nullptr); }), QStringLiteral("No view defined"));
+    QCOMPARE(message([&] { view.SetUiViewToList(nullptr); }), QStringLiteral("No list defined"));
+    QCOMPARE(message([&] { view.SetUiViewToGrid(nullptr); }), QStringLiteral("No grid defined"));
+    QCOMPARE(message([&] { view.SetUiViewToHCListBox(nullptr); }), QStringLiteral("No HCListBox defined"));
+    TICustomHCListBox box;
+    QCOMPARE(message([&] { view.SetUiViewToHCListBox(&box); }), QString());
+    TIUIViewList orphan;
+    QCOMPARE(message([&] { orphan.GetFormName(); }), QStringLiteral("Can not get component owner!"));
+    orphan.setAiParametersFormClassName(QStringLiteral("TfmPacienti"));
+    QCOMPARE(orphan.GetFormName(), QStringLiteral("TfmPacienti"));
+    QCOMPARE(message([&] { orphan.EditCurrentUIView(); }), QStringLiteral("Not implemented: TIUiViewList.EditCurrentUIView"));
 }
 
 QTEST_MAIN(TestUIView)

@@ -12,6 +12,7 @@
 #include "DemoWindows.h"
 
 #include "marvok/Idialogs.h"
+#include "marvok/Igl.h"
 #include "marvok/Ilog.h"
 #include "toolkit/Exception.h"
 #include "tovlet/core/Tovlet.h"
@@ -75,6 +76,9 @@ int main(int argc, char *argv[])
         demo::OpenDemoDatabase(folder, confirm);
         // Views and windows keep their settings as application parameters in the database.
         tovlet::SetMireloAFParametersClass([](QObject *owner) { return new tovlet::TIDbAFParameters(owner); });
+        // The demo has no log-in: the system's user name keeps each user's settings apart.
+        if (marvok::LoginInfo().UserCode.isEmpty())
+            marvok::SetLoginUser(qEnvironmentVariable("USER", QStringLiteral("DEMO")).toUpper());
         useCaseFile = demo::LoadDemoUseCases(folder, &useCaseProblem);
         demo::RegisterDemoClasses();
     } catch (const toolkit::Exception &e) {

@@ -2,6 +2,10 @@
 #include "DemoPatientCard.h"
 #include "DemoPatientGrid.h"
 #include "tovlet/grids/cMirGrid.h"
+#include "tovlet/core/iAfParam.h"
+#include "tovlet/views/CuiVList.h"
+#include "marvok/Igl.h"
+#include <QMenu>
 #include <QHeaderView>
 #include "DemoCodeChooser.h"
 #include "DemoMainWindow.h"
@@ -93,6 +97,7 @@ private Q_SLOTS:
     void contextCombosShowNamesAndKeepCodesBehind();
     void patientGridLayoutComesBackAfterARestart();
     void allergiesChosenAreSavedAndNotLostUnasked();
+    void patientListViewsComeBackForTheirUser();
 };
 
 void TestDemo::menusFollowTheContext_data()
@@ -787,6 +792,62 @@ void TestDemo::patientGridLayoutComesBackAfterARestart()
         QCOMPARE(grid->model()->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Datum rojstva"));
     }
     pelvar::CloseConnection();
+}
+
+// The patient list's views: the doctor's patients of the working day, the
+// last day's; the one a user chose comes back for that user after a
+// restart, another user starts with the clinic's views.
+void TestDemo::patientListViewsComeBackForTheirUser()
+{
+    tovlet::TPackageScope package;
+    tovlet::SetMireloAFParametersClass([](QObject *owner) { return new tovlet::TIDbAFParameters(owner); });
+    marvok::ISystemParameters().SetWorkingDate(toolkit::EncodeDate(2026, 3, 3));
+    marvok::SetLoginUser(QStringLiteral("ANA"));
+    QTemporaryDir dir;
+    OpenDemoDatabase(dir.path());
+    const QString settings = PatientGridSettingsFile(dir.path());
+    auto rows = [](QWidget *w) { return w->findChild<tovlet::TIMireloDBGrid *>()->model()->rowCount(); };
+    {
+        std::unique_ptr<QWidget> window(CreatePatientGridWindow(settings));
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        auto *views = window->findChild<tovlet::TIUIViewList *>();
+        QVERIFY(views);
+        QCOMPARE(views->currentText(), QStringLiteral("Vsi pacienti"));
+        QCOMPARE(rows(window.get()), 8);
+        QVERIFY(!window->findChildren<QLabel *>().isEmpty());
+        views->setFocus();
+        QTest::keyClick(views, Qt::Key_Down);
+        // Dr. Novak saw nobody on 3 March.
+        QTRY_COMPARE(views->currentText(), QStringLiteral("Moji pacienti danes"));
+        QCOMPARE(rows(window.get()), 0);
+        // The menu switches too: "Zadnjih 24 ur" is 2 March, two contacts.
+        auto *menu = window->findChild<QMenu *>(QStringLiteral("mnuPogledi"));
+        QVERIFY(menu);
+        QMenu *current = menu->actions().first()->menu();
+        QCOMPARE(current->actions().size(), 3);
+        current->actions()[2]->trigger();
+        QCOMPARE(views->currentText(), QStringLiteral("Zadnjih 24 ur"));
+        QCOMPARE(rows(window.get()), 2);
+    }
+    pelvar::CloseConnection();
+    OpenDemoDatabase(dir.path());
+    {
+        std::unique_ptr<QWidget> window(CreatePatientGridWindow(settings));
+        auto *views = window->findChild<tovlet::TIUIViewList *>();
+        QCOMPARE(views->Count(), 3);
+        QCOMPARE(views->currentText(), QStringLiteral("Zadnjih 24 ur"));
+        QCOMPARE(rows(window.get()), 2);
+    }
+    marvok::SetLoginUser(QStringLiteral("BOJAN"));
+    {
+        std::unique_ptr<QWidget> window(CreatePatientGridWindow(settings));
+        QCOMPARE(window->findChild<tovlet::TIUIViewList *>()->currentText(), QStringLiteral("Vsi pacienti"));
+    }
+    pelvar::CloseConnection();
+    marvok::SetLoginUser(QString());
+    marvok::ISystemParameters().SetWorkingDate(0);
+    tovlet::SetMireloAFParametersClass(nullptr);
 }
 
 #include "tst_demo.moc"

@@ -9,3 +9,4 @@
 #include "tovlet/lookups/Lookups.h"
 #include "tovlet/planner/Planner.h"
 #include "tovlet/usecases/UseCases.h"
+#include "tovlet/views/Views.h"

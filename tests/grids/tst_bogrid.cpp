@@ -29,7 +29,7 @@ void RegisterPrescriptions()
 {
     pelvar::UnregisterAllClasses();
     auto recept = std::make_unique<pelvar::TPlClassMetaData>(
-        QStringLiteral("TRecept"), std::make_unique<pelvar::TplProvider>(QStringLiteral("QDAT.RECEPT"), QStringLiteral("Recept")));
+        QStringLiteral("TRecept"), std::make_unique<pelvar::TplProvider>(QStringLiteral("QDAT.TEST_RECEPT"), QStringLiteral("Recept")));
     recept->AddAttribute({QStringLiteral("ZDRAVILO"), QStringLiteral("Zdravilo"), pelvar::TplAttrType::atString, 10, QStringLiteral("S:ZDRAVILA")})
         .AddAttribute({QStringLiteral("ZDRAVILO_TIPKANO"), QStringLiteral("Zdravilo, kot vneseno"), pelvar::TplAttrType::atString, 10,
                        QStringLiteral("SC:ZDRAVILA")})

@@ -101,3 +101,15 @@ INSERT INTO QDAT.KA120PA0 (SIFZZ120, SIFR1120, OPIS120) VALUES
 
 -- QDAT.KA903RBM holds pictures only: its rows are written by the programs
 -- that store them (a binary literal reads differently on each database).
+
+INSERT INTO QDAT.SIFRANT (IME, NAZIV, TABELA, POLJE_SIFRA, POLJE_OPIS, POLJE_KRATKO, POLJE_PREVOD, POLJE_VELJA, UREDI, SIRINA, VELIKE) VALUES
+  ('ZDRAVILA', 'Zdravila', 'QDAT.ZDRAVILA', 'SIFRAZDR', 'NAZIVZDR', 'KRATKOZDR', NULL, NULL, 'SIFRAZDR', 7, 1);
+
+INSERT INTO QDAT.ZDRAVILA (SIFRAZDR, NAZIVZDR, KRATKOZDR) VALUES
+  ('A02BC01', 'Omeprazol 20 mg, trde kapsule', 'Omeprazol'),
+  ('B01AC06', 'Acetilsalicilna kislina 100 mg, tablete', 'Aspirin'),
+  ('C07AB07', 'Bisoprolol 5 mg, tablete', 'Bisoprolol'),
+  ('C09AA05', 'Ramipril 5 mg, tablete', 'Ramipril'),
+  ('J01CA04', 'Amoksicilin 500 mg, kapsule', 'Amoksicilin'),
+  ('N02BE01', 'Paracetamol 500 mg, tablete', 'Paracetamol'),
+  ('R06AE07', 'Cetirizin 10 mg, filmsko obložene tablete', 'Cetirizin');

@@ -9,6 +9,7 @@
 #include "toolkit/SqlDataSet.h"
 #include "DemoAbout.h"
 #include "DemoCodeChooser.h"
+#include "DemoPrescriptions.h"
 #include "DemoDentalChart.h"
 #include "DemoPatientCard.h"
 #include "DemoUseCases.h"
@@ -215,6 +216,13 @@ void TDemoMainWindow::Run(const QString &code)
         if (row >= 0)
             OpenAllergies(FPatients->item(row, 0)->data(Qt::UserRole).toLongLong());
         else
+            marvok::IMessageDlg(QStringLiteral("Najprej izberite pacienta v seznamu."), marvok::mtInformation, marvok::mbOK);
+    } else if (code == QLatin1String("UC_RECEPTI")) {
+        const int row = FPatients->currentRow();
+        if (row >= 0 && FPatients->item(row, 0)) {
+            const tovlet::TDialogPtr<TdlgRecepti> dlg(new TdlgRecepti(FPatients->item(row, 0)->data(Qt::UserRole).toLongLong(), this));
+            dlg->ShowModal();
+        } else
             marvok::IMessageDlg(QStringLiteral("Najprej izberite pacienta v seznamu."), marvok::mtInformation, marvok::mbOK);
     } else if (code == QLatin1String("UC_ZOBNI_KARTON")) {
         const int row = FPatients->currentRow();

@@ -2,6 +2,7 @@
 
 #include "DemoAbout.h"
 #include "DemoCodeChooser.h"
+#include "DemoPrescriptions.h"
 #include "DemoDentalChart.h"
 #include "DemoMainWindow.h"
 #include "DemoPatientCard.h"
@@ -122,6 +123,8 @@ void RegisterOwnWindows()
         [](TDemoMainWindow &main) { return OwnedWindow(CreateVisitArchiveWindow(&main)); });
     Add(QStringLiteral("code-chooser"), QStringLiteral("Alergije in opozorila pacienta: izbira več šifer iz šifrantov"),
         [](TDemoMainWindow &main) { return OwnedWindow(new TdlgAlergije(FirstPatient(main), &main)); });
+    Add(QStringLiteral("prescriptions"), QStringLiteral("Recepti pacienta: vnos zdravil po šifrantu, količine in datuma v mrežo"),
+        [](TDemoMainWindow &main) { return OwnedWindow(new TdlgRecepti(FirstPatient(main), &main)); });
     Add(QStringLiteral("dental-chart"), QStringLiteral("Zobni karton pacienta: zobje obeh čeljusti z izvidi po ploskvah"),
         [](TDemoMainWindow &main) { return OwnedWindow(CreateDentalChartWindow(FirstPatient(main), &main)); });
     Add(QStringLiteral("packages"), QStringLiteral("Izbira dodatnih knjižnic, ki se naložijo ob zagonu"), [](TDemoMainWindow &main) {

@@ -63,6 +63,24 @@ void SetControlColor(QWidget *control, toolkit::TColor color)
     }
 }
 
+namespace {
+toolkit::TColor &FocusColor()
+{
+    static toolkit::TColor color = toolkit::clWindow;
+    return color;
+}
+} // namespace
+
+toolkit::TColor aiClFocus()
+{
+    return FocusColor();
+}
+
+void SetAiClFocus(toolkit::TColor color)
+{
+    FocusColor() = color;
+}
+
 toolkit::TColor ControlColor(const QWidget *control)
 {
     // What the control shows, whoever set it (a palette, a host's own code).

@@ -45,6 +45,10 @@ MARVOK_EXPORT int Tag(const QWidget *control);
 MARVOK_EXPORT void SetControlColor(QWidget *control, toolkit::TColor color);
 // The colour the control shows; clWindow when it shows the window colour.
 MARVOK_EXPORT toolkit::TColor ControlColor(const QWidget *control);
+// The colour of the editor the user is typing in (a grid's cell editor); the
+// window colour until the host chooses another.
+MARVOK_EXPORT toolkit::TColor aiClFocus();
+MARVOK_EXPORT void SetAiClFocus(toolkit::TColor color);
 // The widget that shows a control's value and colour.
 MARVOK_EXPORT QWidget *ColorTarget(QWidget *control);
 

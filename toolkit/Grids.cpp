@@ -1012,6 +1012,23 @@ void TCustomGrid::KeyDown(int &key, Qt::KeyboardModifiers shift)
         FocusCell(current.X, current.Y, !isShift);
 }
 
+void TCustomGrid::KeyUp(int &, Qt::KeyboardModifiers)
+{
+}
+
+void TCustomGrid::keyReleaseEvent(QKeyEvent *e)
+{
+    if (e->isAutoRepeat()) {
+        e->accept();
+        return;
+    }
+    Guarded([&] {
+        int key = e->key();
+        KeyUp(key, e->modifiers());
+    });
+    e->accept();
+}
+
 void TCustomGrid::KeyPress(QChar &key)
 {
     if (key == QLatin1Char('\r')) {
@@ -1538,6 +1555,22 @@ void TInplaceEdit::keyPressEvent(QKeyEvent *e)
         QLineEdit::keyPressEvent(e);
     else
         e->accept();
+}
+
+void TInplaceEdit::keyReleaseEvent(QKeyEvent *e)
+{
+    // The keys that went to the grid when pressed go to it when let go.
+    if (FGrid && !e->isAutoRepeat() && IsGridKey(e->key())) {
+        QPointer<TInplaceEdit> self(this);
+        TCustomGrid::Guarded([&] {
+            int key = e->key();
+            FGrid->KeyUp(key, e->modifiers());
+        });
+        if (self)
+            e->accept();
+        return;
+    }
+    QLineEdit::keyReleaseEvent(e);
 }
 
 bool TInplaceEdit::event(QEvent *e)

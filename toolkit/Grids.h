@@ -135,6 +135,7 @@ protected:
     virtual void KeyDown(int &key, Qt::KeyboardModifiers shift);
     virtual void KeyPress(QChar &key);
     void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     bool event(QEvent *event) override;
@@ -332,6 +333,9 @@ protected:
     // these for the grid's own behaviour. Setting `key` to 0 ends its
     // handling (KeyPress is not called after a KeyDown that cleared it).
     virtual void KeyDown(int &key, Qt::KeyboardModifiers shift);
+    // A key let go, in the grid or (for the keys the editor passes to the
+    // grid) in its editor.
+    virtual void KeyUp(int &key, Qt::KeyboardModifiers shift);
     virtual void KeyPress(QChar &key);
     virtual void MouseDown(QMouseEvent *event);
     virtual void MouseMove(QMouseEvent *event);
@@ -353,6 +357,7 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;

@@ -3,6 +3,7 @@
 // walking the list's data set first to last reading one field, against the
 // same walk over a vector of the values; fetching every row of a view into
 // objects, against the plain QSqlQuery read.
+#include "BenchPatients.h"
 #include "BenchRatio.h"
 
 #include "pelvar/plList.h"
@@ -21,35 +22,7 @@ const int Rows = qEnvironmentVariableIntValue("BENCH_ROWS") > 0 ? qEnvironmentVa
 
 void Prepare(const QString &folder)
 {
-    OpenSqliteConnection(folder + QStringLiteral("/main.sqlite"), folder + QStringLiteral("/qdat.sqlite"));
-    auto meta = std::make_unique<TPlClassMetaData>(
-        QStringLiteral("TPacient"), std::make_unique<TplProvider>(QStringLiteral("QDAT.PACIENT"), QStringLiteral("Pacient")));
-    meta->AddAttribute({QStringLiteral("PRIIMEK"), QStringLiteral("Priimek"), TplAttrType::atString, 40})
-        .AddAttribute({QStringLiteral("IME"), QStringLiteral("Ime"), TplAttrType::atString, 40})
-        .AddAttribute({QStringLiteral("DATUM_ROJSTVA"), QStringLiteral("Datum rojstva"), TplAttrType::atDate})
-        .AddAttribute({QStringLiteral("SPOL"), QStringLiteral("Spol"), TplAttrType::atString, 1})
-        .AddAttribute({QStringLiteral("KZZ"), QStringLiteral("KZZ"), TplAttrType::atString, 9})
-        .AddAttribute({QStringLiteral("ZNESEK"), QStringLiteral("Znesek"), TplAttrType::atFloat});
-    RegisterClassMetaData(std::move(meta));
-    EnsureTables();
-    static const char *surnames[] = {"Novak", "Horvat", "Kovačič", "Krajnc", "Zupančič", "Potočnik", "Kovač", "Mlakar"};
-    QSqlDatabase db = Connection();
-    if (!db.transaction())
-        qFatal("cannot start the fill transaction: %s", qPrintable(db.lastError().text()));
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral("insert into QDAT.PACIENT (ID, PRIIMEK, IME, DATUM_ROJSTVA, SPOL, KZZ, ZNESEK) values (?, ?, ?, ?, ?, ?, ?)"));
-    for (int i = 1; i <= Rows; ++i) {
-        q.addBindValue(i);
-        q.addBindValue(QString(QString::fromUtf8(surnames[(qint64(i) * 7919) % 8]) + QString::number((qint64(i) * 104729) % 99991)));
-        q.addBindValue(QStringLiteral("Ime%1").arg(i % 500));
-        q.addBindValue(QStringLiteral("19%1-0%2-1%3 00:00:00").arg(10 + i % 90).arg(1 + i % 9).arg(i % 10));
-        q.addBindValue(i % 2 ? QStringLiteral("M") : QStringLiteral("Z"));
-        q.addBindValue(QString::number(100000000 + i));
-        q.addBindValue(i * 0.25);
-        q.exec();
-    }
-    db.commit();
-    std::fprintf(stderr, "prepared %d rows\n", Rows);
+    bench::PreparePatients(folder, Rows, true);
 }
 
 void ListLoadOrderIterate(benchmark::State &state)

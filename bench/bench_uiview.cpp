@@ -2,6 +2,7 @@
 // replaced, the condition and order set, the list loaded) against loading the
 // same list with the same condition and order directly. Every apply must be
 // one statement.
+#include "BenchPatients.h"
 #include "BenchRatio.h"
 
 #include "marvok/Igl.h"
@@ -26,34 +27,8 @@ const QString Sort = QStringLiteral("PRIIMEK,-IME");
 
 void Prepare(const QString &folder)
 {
-    OpenSqliteConnection(folder + QStringLiteral("/main.sqlite"), folder + QStringLiteral("/qdat.sqlite"));
-    auto meta = std::make_unique<TPlClassMetaData>(
-        QStringLiteral("TPacient"), std::make_unique<TplProvider>(QStringLiteral("QDAT.PACIENT"), QStringLiteral("Pacient")));
-    meta->AddAttribute({QStringLiteral("PRIIMEK"), QStringLiteral("Priimek"), TplAttrType::atString, 40})
-        .AddAttribute({QStringLiteral("IME"), QStringLiteral("Ime"), TplAttrType::atString, 40})
-        .AddAttribute({QStringLiteral("DATUM_ROJSTVA"), QStringLiteral("Datum rojstva"), TplAttrType::atDate})
-        .AddAttribute({QStringLiteral("SPOL"), QStringLiteral("Spol"), TplAttrType::atString, 1})
-        .AddAttribute({QStringLiteral("KZZ"), QStringLiteral("KZZ"), TplAttrType::atString, 9});
-    RegisterClassMetaData(std::move(meta));
-    EnsureTables();
-    static const char *surnames[] = {"Novak", "Horvat", "Kovačič", "Krajnc", "Zupančič", "Potočnik", "Kovač", "Mlakar"};
-    QSqlDatabase db = Connection();
-    if (!db.transaction())
-        qFatal("cannot start the fill transaction: %s", qPrintable(db.lastError().text()));
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral("insert into QDAT.PACIENT (ID, PRIIMEK, IME, DATUM_ROJSTVA, SPOL, KZZ) values (?, ?, ?, ?, ?, ?)"));
-    for (int i = 1; i <= Rows; ++i) {
-        q.addBindValue(i);
-        q.addBindValue(QString(QString::fromUtf8(surnames[(qint64(i) * 7919) % 8]) + QString::number((qint64(i) * 104729) % 99991)));
-        q.addBindValue(QStringLiteral("Ime%1").arg(i % 500));
-        q.addBindValue(QStringLiteral("19%1-0%2-1%3 00:00:00").arg(10 + i % 90).arg(1 + i % 9).arg(i % 10));
-        q.addBindValue(i % 2 ? QStringLiteral("M") : QStringLiteral("Z"));
-        q.addBindValue(QString::number(100000000 + i));
-        q.exec();
-    }
-    db.commit();
+    bench::PreparePatients(folder, Rows, false);
     marvok::ISystemParameters().SetWorkingDate(toolkit::EncodeDate(2026, 3, 2));
-    std::fprintf(stderr, "prepared %d rows\n", Rows);
 }
 
 void ApplyViewAndLoad(benchmark::State &state)

@@ -22,7 +22,7 @@
 
 namespace tovlet {
 
-// Texts of one column, case-folded and sorted, with the smallest record of
+// Texts of one column sorted ignoring letter case, with the smallest record of
 // any range at hand (a segment tree over the sorted records): the first
 // record in list order with a given prefix is two binary searches and one
 // range minimum away. Built for one content and order of the data set.
@@ -36,13 +36,19 @@ public:
         QVector<QString> keys(n);
         QVector<int> order(n);
         for (int r = 0; r < n; ++r) {
-            keys[r] = ds->RecordValue(r, field).toString().toCaseFolded();
+            keys[r] = ds->RecordValue(r, field).toString(); // shares the text
             order[r] = r;
         }
-        std::sort(order.begin(), order.end(), [&keys](int a, int b) {
-            const int c = keys[a].compare(keys[b]);
-            return c < 0 || (c == 0 && a < b);
+        // The list is usually ordered by the column searched: then the
+        // records are the sorted order already and the sort is skipped.
+        const bool sorted = std::is_sorted(keys.cbegin(), keys.cend(), [](const QString &a, const QString &b) {
+            return a.compare(b, Qt::CaseInsensitive) < 0;
         });
+        if (!sorted)
+            std::sort(order.begin(), order.end(), [&keys](int a, int b) {
+                const int c = keys[a].compare(keys[b], Qt::CaseInsensitive);
+                return c < 0 || (c == 0 && a < b);
+            });
         FKeys.reserve(n);
         FSize = n;
         FTree.assign(2 * std::max(n, 1), INT_MAX);
@@ -55,12 +61,12 @@ public:
     }
     int Field() const { return FField; }
 
-    // The smallest record whose text starts with the folded prefix; -1 when none.
+    // The smallest record whose text starts with prefix in any letter case; -1 when none.
     int FirstWithPrefix(const QString &prefix) const
     {
         const qsizetype len = prefix.size();
-        auto less = [len](const QString &key, const QString &p) { return QStringView(key).left(len).compare(p) < 0; };
-        auto greater = [len](const QString &p, const QString &key) { return p.compare(QStringView(key).left(len)) < 0; };
+        auto less = [len](const QString &key, const QString &p) { return QStringView(key).left(len).compare(p, Qt::CaseInsensitive) < 0; };
+        auto greater = [len](const QString &p, const QString &key) { return QStringView(p).compare(QStringView(key).left(len), Qt::CaseInsensitive) < 0; };
         const auto lo = std::lower_bound(FKeys.begin(), FKeys.end(), prefix, less);
         const auto hi = std::upper_bound(lo, FKeys.end(), prefix, greater);
         if (lo == hi)
@@ -76,7 +82,7 @@ public:
         return best;
     }
 
-    // Folded descriptions in record order, for the like-search.
+    // Descriptions in record order, for the like-search.
     QVector<QString> Descriptions;
     int DescriptionField = -1;
     // What the index was built for.
@@ -335,18 +341,17 @@ void TdlgLookupList::SearchObject(const QString &FieldName, const QString &Text)
         FIndex->Order = order;
         FIndex->Version = version;
     }
-    const QString folded = Text.toCaseFolded();
-    int found = FIndex->FirstWithPrefix(folded);
+    int found = FIndex->FirstWithPrefix(Text);
     if (FbSearchLike && i1 >= 0 && i1 < ds->FieldCount()) {
         if (FIndex->DescriptionField != i1) {
             FIndex->Descriptions.resize(records);
             for (int r = 0; r < records; ++r)
-                FIndex->Descriptions[r] = ds->RecordValue(r, i1).toString().toCaseFolded();
+                FIndex->Descriptions[r] = ds->RecordValue(r, i1).toString();
             FIndex->DescriptionField = i1;
         }
         const int end = found < 0 ? records : found;
         for (int r = 0; r < end; ++r) {
-            if (FIndex->Descriptions[r].contains(folded)) {
+            if (FIndex->Descriptions[r].contains(Text, Qt::CaseInsensitive)) {
                 found = r;
                 break;
             }

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -142,6 +143,7 @@ TdlgLookupList::TdlgLookupList(QWidget *parent)
     FIDBGrid1 = new TIMireloDBGrid(paDialog());
     FIDBGrid1->setObjectName(QStringLiteral("IDBGrid1"));
     FIDBGrid1->SetDataSource(FdsList);
+    FIDBGrid1->horizontalHeader()->setStretchLastSection(true);
     layout->addWidget(FIDBGrid1, 1);
 
     FpaSelection = new QWidget(paDialog());

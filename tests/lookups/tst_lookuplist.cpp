@@ -2,6 +2,8 @@
 #include "TestDatabase.h"
 
 #include "marvok/Isifrant.h"
+#include "marvok/cSifra.h"
+#include "pelvar/plObject.h"
 #include "pelvar/plAuth.h"
 #include "pelvar/plDatabase.h"
 #include "pelvar/plList.h"
@@ -15,6 +17,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTest>
 
 using namespace tovlet;
@@ -68,6 +71,8 @@ private Q_SLOTS:
     void arrowsMoveTheGridWhileTyping();
     void catalogueReloadsForChangedText();
     void windowCodeAndCaption();
+    void addAndCustomButtons();
+    void codeEntryControlGetsTheChosenCode();
 
 private:
     pelvar::TPlBoList *NewList();
@@ -338,6 +343,83 @@ void TestLookupList::windowCodeAndCaption()
     QCOMPARE(dlg.GetColumnByIndex(0), QStringLiteral("OPIS"));
     dlg.cbOrderChange();
     QCOMPARE(FList->Order(), QStringLiteral("-OPIS"));
+}
+
+void TestLookupList::addAndCustomButtons()
+{
+    TdlgLookupList dlg;
+    dlg.SetBoList(NewList());
+    QObject *customSender = nullptr;
+    pelvar::TplRef<pelvar::TplPerObject> created;
+    dlg.ShowAddButton(QStringLiteral("Nova diagnoza"), [&](QObject *) {
+        created = pelvar::TplRef<pelvar::TplPerObject>::Adopt(pelvar::TplPerObject::Create(QStringLiteral("TDiagnoza"), nullptr));
+        created->SetAttrValue(QStringLiteral("SIFRA"), QStringLiteral("B01"));
+        created->SetAttrValue(QStringLiteral("OPIS"), QStringLiteral("Norice"));
+        created->PostData();
+        return created.get();
+    });
+    dlg.ShowCustomButton(QStringLiteral("Osveži"), [&](QObject *sender) { customSender = sender; });
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    QVERIFY(dlg.btAddNew()->isVisible());
+    QCOMPARE(dlg.btAddNew()->text(), QStringLiteral("Nova diagnoza"));
+    QTest::keyClicks(dlg.edSelection(), QStringLiteral("z"));
+    QTest::mouseClick(dlg.btAddNew(), Qt::LeftButton);
+    QCOMPARE(FList->Count(), 7);
+    QCOMPARE(CurrentCode(dlg), QStringLiteral("B01"));
+    // The search sees the new object too.
+    dlg.edSelection()->clear();
+    QTest::keyClicks(dlg.edSelection(), QStringLiteral("b0"));
+    QCOMPARE(CurrentCode(dlg), QStringLiteral("B01"));
+    QTest::mouseClick(dlg.btCustom(), Qt::LeftButton);
+    QCOMPARE(customSender, &dlg);
+    dlg.reject();
+
+    TdlgLookupList plain;
+    plain.show();
+    QVERIFY(!plain.btAddNew()->isVisible());
+    QVERIFY(!plain.btCustom()->isVisible());
+}
+
+void TestLookupList::codeEntryControlGetsTheChosenCode()
+{
+    // The providers' code list read as objects through a numbering view.
+    FDb->Exec(pelvar::Dialect() == pelvar::TplDialect::dlSQLite
+                  ? QStringLiteral("create view QDAT.KR051ACR_OBJ as select row_number() over (order by SIFRA051) as ID, "
+                                   "SIFRA051, NAZIV051 from KR051ACR")
+                  : QStringLiteral("create view QDAT.KR051ACR_OBJ as select row_number() over (order by SIFRA051) as ID, "
+                                   "SIFRA051, NAZIV051 from QDAT.KR051ACR"));
+    auto meta = std::make_unique<pelvar::TPlClassMetaData>(
+        QStringLiteral("TIzvajalec"), std::make_unique<pelvar::TplProvider>(QStringLiteral("QDAT.KR051ACR_OBJ"), QStringLiteral("Izvajalci")));
+    meta->AddAttribute({QStringLiteral("NAZIV051"), QStringLiteral("Naziv"), pelvar::TplAttrType::atString, 80})
+        .AddAttribute({QStringLiteral("SIFRA051"), QStringLiteral("Šifra"), pelvar::TplAttrType::atString, 10});
+    pelvar::RegisterClassMetaData(std::move(meta));
+    auto doctors = pelvar::TplRef<pelvar::TPlBoList>::Adopt(pelvar::TPlBoList::Create(QStringLiteral("TIzvajalec"), nullptr));
+    doctors->OrderBy(QStringLiteral("SIFRA051"));
+    doctors->Load();
+
+    QWidget form;
+    marvok::TISifra sifra(&form);
+    sifra.setAiSifrant(QStringLiteral("KR051ACR"));
+    tovlet::test::TModalResponder responder;
+    QStringList columns;
+    responder.Expect([&](QWidget *w) {
+        auto *dlg = qobject_cast<TdlgLookupList *>(w);
+        QVERIFY(dlg);
+        QCOMPARE(dlg->windowTitle(), QStringLiteral("Izberi : Izvajalci"));
+        // The code column first although the class lists the name first.
+        for (int c = 0; c < dlg->IDBGrid1()->model()->columnCount(); ++c)
+            columns << dlg->IDBGrid1()->model()->headerData(c, Qt::Horizontal).toString();
+        QTest::keyClick(dlg->edSelection(), Qt::Key_Insert);
+        QTest::keyClicks(dlg->edSelection(), QStringLiteral("DR. MARKO"));
+        QTest::keyClick(dlg->edSelection(), Qt::Key_Return);
+        QTest::keyClick(dlg->edSelection(), Qt::Key_Return);
+    });
+    pelvar::TplPerObject *chosen = LookupBoList(&sifra, doctors.get());
+    QVERIFY(chosen);
+    QCOMPARE(columns, (QStringList{QStringLiteral("Šifra"), QStringLiteral("Naziv")}));
+    QCOMPARE(sifra.GetCode(), QStringLiteral("23456"));
+    QVERIFY(responder.Unexpected().isEmpty());
 }
 
 QTEST_MAIN(TestLookupList)

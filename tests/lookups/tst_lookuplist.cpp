@@ -343,6 +343,12 @@ void TestLookupList::windowCodeAndCaption()
     QCOMPARE(dlg.GetColumnByIndex(0), QStringLiteral("OPIS"));
     dlg.cbOrderChange();
     QCOMPARE(FList->Order(), QStringLiteral("-OPIS"));
+    QVERIFY(!FList->GetDataSet()->FieldByName(QStringLiteral("ID"))->Visible());
+    // Another list: the first one's fields are as they were.
+    auto other = pelvar::TplRef<pelvar::TPlBoList>::Adopt(pelvar::TPlBoList::Create(QStringLiteral("TDiagnoza"), nullptr));
+    dlg.SetBoList(other.get());
+    QVERIFY(FList->GetDataSet()->FieldByName(QStringLiteral("ID"))->Visible());
+    QVERIFY(!other->GetDataSet()->FieldByName(QStringLiteral("ID"))->Visible());
 }
 
 void TestLookupList::addAndCustomButtons()

@@ -217,6 +217,7 @@ TdlgLookupList::~TdlgLookupList()
 {
     // The data set belongs to the list, which may outlive the dialog.
     FdsList->SetDataSet(nullptr);
+    RestoreHiddenFields();
 }
 
 QString TdlgLookupList::CodeField() const
@@ -235,6 +236,8 @@ void TdlgLookupList::SetBoList(pelvar::TPlBoList *BoList)
 {
     FBoList = BoList;
     InvalidateSearch();
+    FdsList->SetDataSet(nullptr);
+    RestoreHiddenFields();
     if (!BoList) {
         FdsList->SetDataSet(nullptr);
         return;
@@ -260,8 +263,7 @@ void TdlgLookupList::SetBoList(pelvar::TPlBoList *BoList)
         if (okWidth && chars > 0)
             iWidth0 = std::max(60, fontMetrics().horizontalAdvance(QLatin1Char('0')) * (chars + 3));
     }
-    for (int f = 0; f < ds->FieldCount(); ++f)
-        ds->Fields(f)->SetVisible(f == i0 || f == i1);
+    ShowOnlyFields({i0, i1});
     auto *meta = BoList->ClassMetaData();
     FPaintFavourites = meta && meta->HasAttribute(QStringLiteral("IS_FAVORITE_ORG_NODE"))
         && meta->HasAttribute(QStringLiteral("CODE_031"));
@@ -272,6 +274,38 @@ void TdlgLookupList::SetBoList(pelvar::TPlBoList *BoList)
     FdsList->SetDataSet(ds);
     BuildColumns();
     SetWindowCode();
+}
+
+void TdlgLookupList::ShowOnlyFields(const QList<int> &shown)
+{
+    toolkit::TDataSet *ds = FBoList ? FBoList->GetDataSet() : nullptr;
+    if (!ds)
+        return;
+    if (FHiddenIn != ds) {
+        RestoreHiddenFields();
+        FHiddenIn = ds;
+    }
+    for (int f = 0; f < ds->FieldCount(); ++f) {
+        toolkit::TField *field = ds->Fields(f);
+        if (shown.contains(f)) {
+            field->SetVisible(true);
+            FHiddenFields.removeAll(f);
+        } else if (field->Visible()) {
+            field->SetVisible(false);
+            FHiddenFields << f;
+        }
+    }
+}
+
+void TdlgLookupList::RestoreHiddenFields()
+{
+    if (FHiddenIn) {
+        for (int f : std::as_const(FHiddenFields))
+            if (f < FHiddenIn->FieldCount())
+                FHiddenIn->Fields(f)->SetVisible(true);
+    }
+    FHiddenIn = nullptr;
+    FHiddenFields.clear();
 }
 
 void TdlgLookupList::BuildColumns()
@@ -600,8 +634,7 @@ void TdlgLookupListWithFields::doSetFields()
         i0 = shown.value(0);
         i1 = shown.value(1, i0);
     }
-    for (int f = 0; f < ds->FieldCount(); ++f)
-        ds->Fields(f)->SetVisible(shown.contains(f));
+    ShowOnlyFields(shown);
     InvalidateSearch();
     BuildColumns();
     SetWindowCode();

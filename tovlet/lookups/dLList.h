@@ -17,6 +17,9 @@
 // (unchanged text, arrows, mouse, an order change); a changed text first
 // reloads the list through the reload callback, when one is given.
 //
+// The fields the dialog hides in the list's data set are shown again when
+// the dialog lets go of the list.
+//
 // The unit-level functions create, show and free the dialog and return the
 // chosen object, nullptr on cancel.
 #pragma once
@@ -24,6 +27,7 @@
 #include "tovlet/dialogs/dZDR.h"
 #include "tovlet/tovlet_export.h"
 
+#include <QPointer>
 #include <QStringList>
 #include <functional>
 #include <memory>
@@ -127,6 +131,10 @@ protected:
     void NextOrder();
     void SearchCurrent();
     void InvalidateSearch();
+    // Hides every field of the bound data set but those shown, remembering
+    // what it hid so that the list's other users get them back.
+    void ShowOnlyFields(const QList<int> &shown);
+    void RestoreHiddenFields();
     // Runs a handler so that no error leaves it.
     template <class F> void Guarded(F &&f);
 
@@ -158,6 +166,8 @@ protected:
     bool FUpdatingOrder = false;
     bool FPaintFavourites = false;
     std::unique_ptr<TLookupSearchIndex> FIndex;
+    QPointer<toolkit::TDataSet> FHiddenIn;
+    QList<int> FHiddenFields;
 };
 
 class TOVLET_EXPORT TdlgLookupListWithFields : public TdlgLookupList

@@ -73,6 +73,7 @@ private Q_SLOTS:
     void windowCodeAndCaption();
     void addAndCustomButtons();
     void codeEntryControlGetsTheChosenCode();
+    void favouriteUnitsDrawnBold();
 
 private:
     pelvar::TPlBoList *NewList();
@@ -426,6 +427,41 @@ void TestLookupList::codeEntryControlGetsTheChosenCode()
     QCOMPARE(columns, (QStringList{QStringLiteral("Šifra"), QStringLiteral("Naziv")}));
     QCOMPARE(sifra.GetCode(), QStringLiteral("23456"));
     QVERIFY(responder.Unexpected().isEmpty());
+}
+
+void TestLookupList::favouriteUnitsDrawnBold()
+{
+    auto meta = std::make_unique<pelvar::TPlClassMetaData>(
+        QStringLiteral("TOrgEnota"), std::make_unique<pelvar::TplProvider>(QStringLiteral("QDAT.TST_ORG"), QStringLiteral("Enote")));
+    meta->AddAttribute({QStringLiteral("CODE_031"), QStringLiteral("Šifra"), pelvar::TplAttrType::atString, 10})
+        .AddAttribute({QStringLiteral("NAZIV"), QStringLiteral("Naziv"), pelvar::TplAttrType::atString, 80})
+        .AddAttribute({QStringLiteral("IS_FAVORITE_ORG_NODE"), QStringLiteral("Priljubljena"), pelvar::TplAttrType::atString, 1});
+    FDb->Exec(meta->CreateTableSql(pelvar::Dialect()));
+    pelvar::RegisterClassMetaData(std::move(meta));
+    FDb->Exec(QStringLiteral("insert into QDAT.TST_ORG (ID, CODE_031, NAZIV, IS_FAVORITE_ORG_NODE) values (1, '00110', 'Ambulanta', 'N');"
+                             "insert into QDAT.TST_ORG (ID, CODE_031, NAZIV, IS_FAVORITE_ORG_NODE) values (2, '00120', 'Ambulanta', 'D')"));
+    auto units = pelvar::TplRef<pelvar::TPlBoList>::Adopt(pelvar::TPlBoList::Create(QStringLiteral("TOrgEnota"), nullptr));
+    units->OrderBy(QStringLiteral("CODE_031"));
+    units->Load();
+    TdlgLookupList dlg;
+    dlg.SetBoList(units.get());
+    dlg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+    dlg.IDBGrid1()->clearSelection();
+    dlg.IDBGrid1()->setCurrentIndex({});
+    auto *grid = dlg.IDBGrid1();
+    const QImage image = grid->viewport()->grab().toImage();
+    auto ink = [&](int row) {
+        const QRect r = grid->visualRect(grid->model()->index(row, 1));
+        int dark = 0;
+        for (int y = r.top(); y <= r.bottom(); ++y)
+            for (int x = r.left(); x <= r.right(); ++x)
+                dark += qGray(image.pixel(x, y)) < 128;
+        return dark;
+    };
+    QVERIFY(ink(0) > 0);
+    QVERIFY2(ink(1) > ink(0) * 1.1, qPrintable(QStringLiteral("%1 vs %2").arg(ink(1)).arg(ink(0))));
+    dlg.reject();
 }
 
 QTEST_MAIN(TestLookupList)

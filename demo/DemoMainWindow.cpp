@@ -9,6 +9,7 @@
 #include "toolkit/SqlDataSet.h"
 #include "DemoAbout.h"
 #include "DemoCodeChooser.h"
+#include "DemoLookups.h"
 #include "DemoPrescriptions.h"
 #include "DemoDentalChart.h"
 #include "DemoPatientCard.h"
@@ -224,6 +225,9 @@ void TDemoMainWindow::Run(const QString &code)
             dlg->ShowModal();
         } else
             marvok::IMessageDlg(QStringLiteral("Najprej izberite pacienta v seznamu."), marvok::mtInformation, marvok::mbOK);
+    } else if (code == QLatin1String("UC_IZBIRA")) {
+        const tovlet::TDialogPtr<TdlgIzbiraIzSifrantov> dlg(new TdlgIzbiraIzSifrantov(this));
+        dlg->ShowModal();
     } else if (code == QLatin1String("UC_ZOBNI_KARTON")) {
         const int row = FPatients->currentRow();
         if (row >= 0 && FPatients->item(row, 0)) {

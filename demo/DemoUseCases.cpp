@@ -69,6 +69,8 @@ void BuildDefaults(TIUCUnitGlobals *g)
               {}, QStringLiteral("Alergije, opozorila in medicinski pripomočki izbranega pacienta"));
     AddAction(g, QStringLiteral("UC_RECEPTI"), QStringLiteral("&Recepti ..."), QStringLiteral("&Prescriptions ..."), {},
               QStringLiteral("Zdravila, ki jih izbrani pacient dobi na recept"));
+    AddAction(g, QStringLiteral("UC_IZBIRA"), QStringLiteral("&Izbira iz šifrantov ..."), QStringLiteral("Code &lists ..."), {},
+              QStringLiteral("Zdravnik, diagnoza in razlogi odsotnosti, izbrani iz šifrantov"));
     AddAction(g, QStringLiteral("UC_RAZPORED"), QStringLiteral("&Dnevni razpored"), QStringLiteral("&Day planner"));
     AddAction(g, QStringLiteral("UC_SPREJEM"), QStringLiteral("S&prejem pacienta"), QStringLiteral("&Admission"));
     AddAction(g, QStringLiteral("UC_IZVIDI"), QStringLiteral("&Izvidi"), QStringLiteral("&Reports"));
@@ -79,7 +81,7 @@ void BuildDefaults(TIUCUnitGlobals *g)
     AddAction(g, QStringLiteral("UC_OPROGRAMU"), QStringLiteral("&O programu"), QStringLiteral("&About"));
     g->RefreshAllUCList();
     AddJoined(g, QStringLiteral("J_DATOTEKA"), QStringLiteral("&Datoteka"), QStringLiteral("&File"), {"UC_OSVEZI", "UC_IZHOD"});
-    AddJoined(g, QStringLiteral("J_PACIENTI"), QStringLiteral("&Pacienti"), QStringLiteral("&Patients"), {"UC_PACIENTI", "UC_PREGLED", "UC_KARTON", "UC_ALERGIJE", "UC_RECEPTI", "UC_ZOBNI_KARTON", "UC_SPREJEM", "UC_PREVERI"});
+    AddJoined(g, QStringLiteral("J_PACIENTI"), QStringLiteral("&Pacienti"), QStringLiteral("&Patients"), {"UC_PACIENTI", "UC_PREGLED", "UC_KARTON", "UC_ALERGIJE", "UC_RECEPTI", "UC_IZBIRA", "UC_ZOBNI_KARTON", "UC_SPREJEM", "UC_PREVERI"});
     AddJoined(g, QStringLiteral("J_NAROCANJE"), QStringLiteral("&Naročanje"), QStringLiteral("&Scheduling"), {"UC_RAZPORED"});
     AddJoined(g, QStringLiteral("J_DOKUMENTI"), QStringLiteral("D&okumenti"), QStringLiteral("&Documents"), {"UC_IZVIDI"});
     AddJoined(g, QStringLiteral("J_ORODJA"), QStringLiteral("O&rodja"), QStringLiteral("&Tools"), {"UC_SQLMON", "UC_ARHIV", "UC_PRILAGODI"});

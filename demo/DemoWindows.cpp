@@ -4,6 +4,7 @@
 #include "DemoCodeChooser.h"
 #include "DemoPrescriptions.h"
 #include "DemoDentalChart.h"
+#include "DemoLookups.h"
 #include "DemoMainWindow.h"
 #include "DemoPatientCard.h"
 #include "DemoPatientGrid.h"
@@ -14,6 +15,8 @@
 #include "tovlet/dialogs/dIHSelectionMode.h"
 #include "tovlet/dialogs/dReason.h"
 #include "tovlet/dialogs/fmPleaseWait.h"
+#include "tovlet/lookups/dLList.h"
+#include "tovlet/lookups/dMulSSS.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -125,6 +128,14 @@ void RegisterOwnWindows()
         [](TDemoMainWindow &main) { return OwnedWindow(new TdlgAlergije(FirstPatient(main), &main)); });
     Add(QStringLiteral("prescriptions"), QStringLiteral("Recepti pacienta: vnos zdravil po šifrantu, količine in datuma v mrežo"),
         [](TDemoMainWindow &main) { return OwnedWindow(new TdlgRecepti(FirstPatient(main), &main)); });
+    Add(QStringLiteral("lookups"), QStringLiteral("Izbira zdravnika in diagnoze iz šifranta ter več razlogov iz skupnega šifranta"),
+        [](TDemoMainWindow &main) { return OwnedWindow(new TdlgIzbiraIzSifrantov(&main)); });
+    Add(QStringLiteral("lookup-doctor"), QStringLiteral("Iskanje zdravnika v šifrantu izvajalcev po šifri ali nazivu"),
+        [](TDemoMainWindow &main) { return OwnedWindow(CreateDoctorLookup(&main)); });
+    Add(QStringLiteral("lookup-diagnosis"), QStringLiteral("Iskanje diagnoze po šifri ali po delu opisa"),
+        [](TDemoMainWindow &main) { return OwnedWindow(CreateDiagnosisLookup(&main)); });
+    Add(QStringLiteral("multi-select"), QStringLiteral("Izbira več razlogov odsotnosti iz skupnega šifranta"),
+        [](TDemoMainWindow &main) { return OwnedWindow(CreateReasonSelection(&main)); });
     Add(QStringLiteral("dental-chart"), QStringLiteral("Zobni karton pacienta: zobje obeh čeljusti z izvidi po ploskvah"),
         [](TDemoMainWindow &main) { return OwnedWindow(CreateDentalChartWindow(FirstPatient(main), &main)); });
     Add(QStringLiteral("packages"), QStringLiteral("Izbira dodatnih knjižnic, ki se naložijo ob zagonu"), [](TDemoMainWindow &main) {

@@ -3,3 +3,5 @@
 
 #include "tovlet/lookups/frSifLis.h"
 #include "tovlet/lookups/iFormatedMS.h"
+#include "tovlet/lookups/dLList.h"
+#include "tovlet/lookups/dMulSSS.h"

@@ -1,5 +1,7 @@
 #include "cBoGrid2.h"
 
+#include "tovlet/lookups/dMulSSS.h"
+
 #include "marvok/Iforms.h"
 #include "marvok/Isifrant.h"
 #include "marvok/Iutils.h"
@@ -468,7 +470,12 @@ void TIBoStringGrid::UpdateField(int ACol, int ARow, QString Value)
             }
         }
     } else if (type == TypeMMS && !sifrant.isEmpty()) {
-        Value = marvok::TIValInfoRec::SplitCodes(Value.toUpper()).join(QLatin1Char(','));
+        // Typed runs of codes are split as the multi-selection reads them,
+        // keeping only codes the host's callback lets in.
+        TCanAddForMMS canAdd;
+        if (aiOnCanAddForMMSCallBack)
+            canAdd = [this](const QString &code, const QString &list) { return aiOnCanAddForMMSCallBack(code, list); };
+        Value = ParseSelectionText(Value.toUpper(), sifrant, canAdd).join(QLatin1Char(','));
     } else if (field->IsDateTimeType()) {
         const toolkit::TFormatSettings &fs = toolkit::FormatSettings();
         bool onlySeparators = true;

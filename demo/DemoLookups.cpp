@@ -174,7 +174,7 @@ TdlgIzbiraIzSifrantov::TdlgIzbiraIzSifrantov(QWidget *parent)
     connect(btDoctor, &QPushButton::clicked, this, [this] { Guarded([this] { IzberiZdravnika(); }); });
     connect(btDiagnosis, &QPushButton::clicked, this, [this] { Guarded([this] { IzberiDiagnozo(); }); });
     connect(btReasons, &QPushButton::clicked, this, [this] { Guarded([this] { IzberiRazloge(); }); });
-    resize(560, 220);
+    resize(560, 150);
 }
 
 TdlgIzbiraIzSifrantov::~TdlgIzbiraIzSifrantov()

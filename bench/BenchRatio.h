@@ -1,5 +1,6 @@
-// Runs the registered benchmarks five times each and prints, for every pair
-// of (ours, baseline), one line "RATIO <name> <ours/baseline>" of the medians.
+// Runs the registered benchmarks five times each, in turns, and prints, for
+// every pair of (ours, baseline), one line "RATIO <name> <ours/baseline>" of
+// the medians.
 #pragma once
 
 #include <benchmark/benchmark.h>
@@ -36,8 +37,12 @@ inline int RunWithRatios(int argc, char **argv, const std::vector<TRatio> &ratio
     std::vector<char *> args(argv, argv + argc);
     std::string reps = "--benchmark_repetitions=5";
     std::string aggr = "--benchmark_report_aggregates_only=true";
+    // Repetitions of ours and of the baselines take turns, so that a busy
+    // machine slows both sides of a ratio alike.
+    std::string interleave = "--benchmark_enable_random_interleaving=true";
     args.push_back(reps.data());
     args.push_back(aggr.data());
+    args.push_back(interleave.data());
     int n = int(args.size());
     benchmark::Initialize(&n, args.data());
     TMedianReporter reporter;

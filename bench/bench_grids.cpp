@@ -123,10 +123,5 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
     QApplication app(argc, argv);
-    std::vector<char *> args(argv, argv + argc);
-    std::string interleave = "--benchmark_enable_random_interleaving=true";
-    args.push_back(interleave.data());
-    argc = int(args.size());
-    argv = args.data();
     return bench::RunWithRatios(argc, argv, {{"stringgrid_scroll_1m", "GridPaging", "TableViewPaging"}});
 }

@@ -138,13 +138,6 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     Prepare(dir.path());
-    // Repetitions of ours and of the baselines take turns, so that a busy
-    // machine slows both sides of a ratio alike.
-    std::vector<char *> args(argv, argv + argc);
-    std::string interleave = "--benchmark_enable_random_interleaving=true";
-    args.push_back(interleave.data());
-    argc = int(args.size());
-    argv = args.data();
     const int rc = bench::RunWithRatios(argc, argv, {{"pelvar_list_load", "ListLoadOrderIterate", "PlainQueryRead"},
                                                                 {"pelvar_list_dataset_walk", "ListDataSetWalk", "VectorWalk"},
                                                                 {"pelvar_view_fetch_100k", "ViewFetch", "PlainQueryRead"}});

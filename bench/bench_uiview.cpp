@@ -78,11 +78,6 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QTemporaryDir dir;
     Prepare(dir.path());
-    std::vector<char *> args(argv, argv + argc);
-    std::string interleave = "--benchmark_enable_random_interleaving=true";
-    args.push_back(interleave.data());
-    argc = int(args.size());
-    argv = args.data();
     const int rc = bench::RunWithRatios(argc, argv, {{"uiview_apply_100k", "ApplyViewAndLoad", "LoadDirectly"}});
     CloseConnection();
     return rc;

@@ -77,6 +77,8 @@ Q_DECLARE_FLAGS(TGridDrawState, TGridDrawStateFlag)
 Q_DECLARE_OPERATORS_FOR_FLAGS(TGridDrawState)
 
 enum class TEditStyle { esSimple, esEllipsis, esPickList };
+// The letter case an edit control turns typed letters into.
+enum class TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
 
 // X is the column, Y the row.
 struct TGridCoord

@@ -38,7 +38,7 @@ class TplDomainObject;
 namespace tovlet {
 
 enum class TIOnUnexistingCode { ouException, ouLookup, ouNone };
-enum class TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
+using toolkit::TEditCharCase;
 
 class TIBoStringGrid;
 

@@ -80,13 +80,10 @@ bool IsOrgVariable(const QString &token)
     return token == QLatin1String("%ENOTA%") || token == QLatin1String("%ENOTA-1%") || token == QLatin1String("%INTERNALENOTA%");
 }
 
-// A value as the inside of an SQL literal: apostrophes doubled, NUL gone.
+// A value as the inside of an SQL literal (the filter has its quotes).
 QString LiteralText(const QString &value)
 {
-    QString v = value;
-    v.remove(QChar(0));
-    v.replace(QLatin1Char('\''), QLatin1String("''"));
-    return v;
+    return pelvar::QuotedStr(value).chopped(1).mid(1);
 }
 
 QString DateText(TDateTime value)
